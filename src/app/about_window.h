@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/form.h"
+
+class QLabel;
+
+namespace lumora {
+
+// About: the program's name, version and credits.
+class TForm11 : public TDialogForm {
+    Q_OBJECT
+public:
+    TForm11();
+
+    QLabel* Image1;
+
+    // Shows the preferences and runs their OK, so the stored options are
+    // loaded and applied before the main window first appears.
+    void FormCreate() override;
+};
+
+}  // namespace lumora

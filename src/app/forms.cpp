@@ -1,0 +1,98 @@
+#include "app/forms.h"
+
+#include "app/about_window.h"
+#include "app/history_window.h"
+#include "app/main_window.h"
+#include "app/select_directory_window.h"
+#include "media/media_player_window.h"
+#include "settings/easy_filter_window.h"
+#include "settings/own_filter_window.h"
+#include "settings/preferences_window.h"
+#include "shell/association_window.h"
+#include "shell/change_icon_dialog.h"
+#include "shell/copy_move_window.h"
+#include "shell/file_info_window.h"
+#include "shell/wallpaper_progress_window.h"
+#include "slideshow/favorite_slideshows_window.h"
+#include "slideshow/fullscreen_viewer.h"
+#include "slideshow/open_slideshow_dialog.h"
+#include "slideshow/quick_slideshow_window.h"
+#include "slideshow/slideshow_editor.h"
+#include "slideshow/slideshow_player.h"
+#include "slideshow/slideshow_sounds_window.h"
+
+namespace lumora {
+
+Forms& forms() {
+    static Forms instance;
+    return instance;
+}
+
+namespace {
+
+// Creates one window, registers it and runs its creation handler, which may
+// already reach the windows created before it.
+template <class Window>
+void create(Window*& slot) {
+    slot = new Window;
+    slot->FormCreate();
+}
+
+template <class Window>
+void destroy(Window*& slot) {
+    delete slot;
+    slot = nullptr;
+}
+
+}  // namespace
+
+void createForms(const QStringList& arguments) {
+    Forms& f = forms();
+    create(f.Form1);
+    create(f.Form2);
+    create(f.Form3);
+    create(f.Form4);
+    create(f.Form5);
+    create(f.Form6);
+    create(f.Form7);
+    create(f.Form8);
+    create(f.Form9);
+    create(f.Form10);
+    create(f.Form11);
+    f.Form1->pendingStartArgument = arguments.value(0);
+    create(f.IconDlg);
+    create(f.Form15);
+    create(f.Form16);
+    create(f.Form17);
+    create(f.Form18);
+    create(f.Form19);
+    create(f.Form20);
+    create(f.Form21);
+    create(f.Form22);
+}
+
+void destroyForms() {
+    Forms& f = forms();
+    destroy(f.Form22);
+    destroy(f.Form21);
+    destroy(f.Form20);
+    destroy(f.Form19);
+    destroy(f.Form18);
+    destroy(f.Form17);
+    destroy(f.Form16);
+    destroy(f.Form15);
+    destroy(f.IconDlg);
+    destroy(f.Form11);
+    destroy(f.Form10);
+    destroy(f.Form9);
+    destroy(f.Form8);
+    destroy(f.Form7);
+    destroy(f.Form6);
+    destroy(f.Form5);
+    destroy(f.Form4);
+    destroy(f.Form3);
+    destroy(f.Form2);
+    destroy(f.Form1);
+}
+
+}  // namespace lumora

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "app/brk_apart.h"
+#include "platform/form.h"
+
+#include <QStringList>
+
+class QTreeWidget;
+
+namespace lumora {
+
+// The history list: the actions of this run with their times.
+class TForm21 : public TDialogForm {
+    Q_OBJECT
+public:
+    TForm21();
+
+    // The history store, oldest entry first; kept for the run only.
+    QStringList History;
+
+    QTreeWidget* ListView1;
+    TBrkApart BrkApart1;
+
+    void FormCreate() override;
+    void FormActivate() override;
+
+    // Fills the list view from the store, replacing what it showed.
+    void fillListView();
+};
+
+}  // namespace lumora

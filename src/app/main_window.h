@@ -1,0 +1,241 @@
+#pragma once
+
+#include "platform/dialogs.h"
+#include "platform/form.h"
+#include "platform/taskbar.h"
+
+#include <QStringList>
+#include <array>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QScrollBar;
+class QSplitter;
+class QStatusBar;
+class QSystemTrayIcon;
+class QTimer;
+class QToolBar;
+class QToolButton;
+
+namespace lumora {
+
+class TFileListBox;
+class TFolderTree;
+class TImage;
+
+// The status bar: four panels of fixed widths.
+class TStatusPanels {
+public:
+    void setText(int panel, const QString& text);
+    QString text(int panel) const;
+
+    std::array<QLabel*, 4> labels{};
+};
+
+// A save dialog as the main window configures it.
+struct TSaveDialog {
+    QString DefaultExt;
+    QString FileName;
+    QString Filter;
+    // The chosen file name, or an empty text when cancelled.
+    QString Execute(QWidget* parent) const;
+};
+
+// The main window: browser on the left, preview on the right, menus, toolbar,
+// status bar and tray icon, and the command table.
+class TForm1 : public TMainForm {
+    Q_OBJECT
+public:
+    TForm1();
+
+    static QString applicationTitle() { return QStringLiteral("Lumora 1.0.1"); }
+
+    // --- composition
+    QToolBar* Toolbar971;
+    QWidget* Panel1;
+    TFolderTree* directorylistbox1;
+    TFileListBox* FileListBox1;
+    QSplitter* WinSplit1;
+    QWidget* Panel3;
+    TImage* jpg;
+    QWidget* Panel6;
+    QWidget* Panel7;
+    QPushButton* Button1;  // Play
+    QPushButton* Button2;  // Pause
+    QPushButton* Button3;  // Stop
+    QPushButton* Button4;  // Update
+    QScrollBar* Scrollbar321;
+    QListWidget* IconListBox1;
+    QWidget* DCAVIPlay1;
+    QStatusBar* StatusBar1;
+    TStatusPanels StatusPanels;
+    QLineEdit* Edit2;
+    QLineEdit* Edit3;
+    QLabel* Image1;
+    QTimer* Timer1;
+    QTimer* qstimer;
+    QSystemTrayIcon* tray;
+    TNoTask NoTask1;
+    TSaveDialog SaveDialog1;
+    TSaveDialog SaveDialog2;
+
+    // --- menus
+    QMenu* File1;
+    QMenu* Open1;
+    QAction* AssociatedProgram1;
+    QMenu* Wallpaper1;
+    QAction* Normal1;
+    QAction* Tiled1;
+    QAction* None1;
+    QAction* SaveToBmp1;
+    QAction* ExtractIcon1;
+    QAction* Info2;
+    QAction* Exit1;
+
+    QMenu* Edit1;
+    QAction* clipboard1;
+    QAction* Copy1;
+    QAction* Move1;
+    QAction* Delete1;
+    QAction* Close1;
+    QAction* Reload1;
+    QAction* Preferences1;
+
+    QMenu* View1;
+    QAction* Mediaplayer1;
+    QAction* Mixer1;
+    QAction* StretchImages1;
+    QAction* FullScreen1;
+    QAction* RefreshBrowser1;
+    QAction* DefaultBrowserPosition1;
+    QAction* Links1;
+    QAction* HistoryList1;
+
+    QMenu* Filter1;
+    QAction* EasyFilter1;
+    QAction* ShowAllFiles1;
+    QAction* SupportedFiles1;
+    QAction* Images1;
+    QAction* Wavs1;
+    QAction* Videos1;
+    QAction* Midi1;
+    QAction* Icons1;
+    QAction* SetupOwnFilter1;
+    QAction* N21;  // separator above the own filters
+    std::array<QAction*, 5> ownFilterItems{};  // eigen1 .. eigen5
+
+    QMenu* Slideshow1;
+    QAction* Create1;
+    QAction* OpenandPlay1;
+    QAction* QuickSlideshow1;
+
+    QMenu* Favorites1;
+    QMenu* Organize1;
+    QAction* Folder2;
+    QAction* Slideshow3;
+    std::array<QAction*, 20> favoriteItems{};  // f1 .. f20
+
+    QMenu* Help1;
+    QAction* Help2;
+    QAction* Associate1;
+    QAction* About1;
+
+    // --- toolbar, left to right
+    QToolButton* copy;
+    QToolButton* move_;  // object name "move"
+    QToolButton* delete_;  // object name "delete"
+    QToolButton* closeimage;
+    QToolButton* execute;
+    QToolButton* reload;
+    QToolButton* mplayer;
+    QToolButton* ToolbarButton971;  // mixer
+    QToolButton* ToolbarButton972;  // stretch images
+    QToolButton* fullscreen;
+    QToolButton* createslideshow;
+    QToolButton* openslideshow;
+    QToolButton* ToolbarButton977;  // favorites
+    QToolButton* options;
+    QToolButton* default_;  // object name "default"
+    QMenu* PopupMenu4;
+    QAction* Folder1;
+    QAction* Slideshow2;
+
+    // The fifteen toolbar buttons in the order of the preferences' toggles.
+    std::array<QToolButton*, 15> toolbarButtons() const;
+    void setToolbarButtonVisible(int index, bool visible);
+    bool toolbarButtonVisible(int index) const;
+
+    // --- pop-up menus
+    QMenu* PopupMenu1;  // tray
+    QAction* Show1;
+    QAction* Preferences2;
+    QAction* About2;
+    QAction* Exit2;
+    QMenu* PopupMenu2;  // picture
+    QAction* Unstretch1;
+    QAction* Full1;
+    QAction* Copy2;
+    QAction* Move2;
+    QAction* Delete2;
+    QMenu* Wallpaper2;
+    QAction* Normal2;
+    QAction* Tiled2;
+    QAction* None2;
+    QMenu* Open2;
+    QAction* AssociatedProgram2;
+    QMenu* PopupMenu3;  // file list
+    QAction* Info1;
+
+    // --- private state
+    unsigned savedFileType = 0;
+    QString pendingStartArgument;
+
+    // The selected file's name without its folder.
+    QString selectedFileName() const;
+
+    void FormCreate() override;
+    void FormActivate() override;
+    void FormCloseQuery(bool& canClose) override;
+
+public slots:
+    void Timer1Timer();
+    void defaultClick();
+    void Exit1Click();
+    void Exit2Click();
+    void Show1Click();
+    void trayDblClick();
+    void Help2Click();
+    void HistoryList1Click();
+    void Preferences1Click();
+    void optionsClick();
+    void Preferences2Click();
+    void About1Click();
+    void About2Click();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildToolbar();
+    void buildBrowserAndPreview();
+    void buildStatusBar();
+    void buildTray();
+    void buildPopupMenus();
+
+    QAction* action(QMenu* menu, const char* name, const QString& caption,
+                    const QKeySequence& shortcut = {});
+    QToolButton* toolButton(const char* name, const QString& hint, const QString& iconName,
+                            int fallbackIcon);
+
+    std::array<QAction*, 15> toolbarActions_{};
+    qint64 clockSecond_ = -1;  // the second the clock panel shows
+};
+
+}  // namespace lumora

@@ -1,0 +1,60 @@
+#include "app/picture_view.h"
+
+#include <QPainter>
+#include <QPaintEvent>
+
+namespace lumora {
+
+TImage::TImage(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+void TImage::setPicture(const QImage& picture) {
+    picture_ = picture;
+    pixmap_ = picture.isNull() ? QPixmap() : QPixmap::fromImage(picture);
+    scaled_ = QPixmap();
+    update();
+}
+
+void TImage::setStretch(bool stretch) {
+    if (stretch_ == stretch) return;
+    stretch_ = stretch;
+    scaled_ = QPixmap();
+    update();
+}
+
+void TImage::setCenter(bool center) {
+    if (center_ == center) return;
+    center_ = center;
+    update();
+}
+
+QRect TImage::pictureRect() const {
+    if (picture_.isNull()) return {};
+    if (stretch_) return rect();
+    const QSize size = picture_.size();
+    if (center_)
+        return QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
+    return QRect(QPoint(0, 0), size);
+}
+
+void TImage::paintEvent(QPaintEvent* event) {
+    if (pixmap_.isNull()) return;
+    QPainter painter(this);
+    if (stretch_) {
+        // Scaling a large picture on every repaint would make resizing stutter:
+        // the scaled copy is kept until the size changes.
+        if (scaled_.size() != size())
+            scaled_ = pixmap_.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        painter.drawPixmap(0, 0, scaled_);
+        return;
+    }
+    painter.drawPixmap(pictureRect().topLeft(), pixmap_);
+}
+
+void TImage::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (stretch_) scaled_ = QPixmap();
+}
+
+}  // namespace lumora

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QImage>
+#include <QPixmap>
+#include <QWidget>
+
+namespace lumora {
+
+// The picture view: a still picture at its own size from the top-left, centred
+// with Center, scaled to fill the view (aspect ratio not kept) with Stretch.
+// Stretch wins over Center.
+class TImage : public QWidget {
+    Q_OBJECT
+public:
+    explicit TImage(QWidget* parent = nullptr);
+
+    const QImage& picture() const { return picture_; }
+    void setPicture(const QImage& picture);
+    void clearPicture() { setPicture(QImage()); }
+
+    bool Stretch() const { return stretch_; }
+    void setStretch(bool stretch);
+    bool Center() const { return center_; }
+    void setCenter(bool center);
+
+    // Where the picture is drawn in the view.
+    QRect pictureRect() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QImage picture_;
+    QPixmap pixmap_;  // the picture converted once for drawing
+    QPixmap scaled_;  // the stretched copy for the current size
+    bool stretch_ = false;
+    bool center_ = false;
+};
+
+}  // namespace lumora

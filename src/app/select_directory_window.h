@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/form.h"
+
+namespace lumora {
+
+// Select a directory: fills one favourite-folder slot.
+class TForm6 : public TDialogForm {
+    Q_OBJECT
+public:
+    TForm6();
+};
+
+}  // namespace lumora

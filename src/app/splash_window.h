@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QWidget>
+
+namespace lumora {
+
+// The splash window shown while the windows are created.
+class TTempform : public QWidget {
+    Q_OBJECT
+public:
+    TTempform();
+
+    // Shows the window and paints it at once, before the event loop runs.
+    void showAndPaint();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QPixmap picture_;
+};
+
+}  // namespace lumora

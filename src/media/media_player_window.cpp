@@ -1,0 +1,12 @@
+#include "media/media_player_window.h"
+
+namespace lumora {
+
+TForm2::TForm2() {
+    setObjectName(QStringLiteral("Form2"));
+    setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint);
+    setWindowTitle(QStringLiteral("Mediaplayer"));
+    resize(233, 67);
+}
+
+}  // namespace lumora

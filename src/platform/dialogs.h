@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace lumora {
+
+enum class MsgIcon { None, Information, Warning, Error, Question };
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MsgResult { Ok, Cancel, Yes, No };
+
+// Options of an open or save dialog. The filter uses the program's own
+// "description|pattern|description|pattern" notation.
+struct FileDialogOptions {
+    QString title;
+    QString filter;
+    QString defaultExt;  // with or without the leading "."
+    QString fileName;    // initial file name, may be a pattern such as "*.bmp"
+    QString initialDir;
+};
+
+// Every message box and file dialog of the program goes through this seam,
+// so tests can answer them and read what was shown.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    virtual MsgResult message(QWidget* parent, const QString& title, const QString& text,
+                              MsgIcon icon, MsgButtons buttons) = 0;
+    // The chosen file, or an empty text when the user cancelled.
+    virtual QString openFile(QWidget* parent, const FileDialogOptions& options) = 0;
+    virtual QStringList openFiles(QWidget* parent, const FileDialogOptions& options) = 0;
+    virtual QString saveFile(QWidget* parent, const FileDialogOptions& options) = 0;
+    virtual QString folder(QWidget* parent, const QString& title, const QString& start) = 0;
+};
+
+Dialogs& dialogs();
+// Replaces the dialogs for tests; nullptr brings back the real ones.
+void setDialogs(Dialogs* replacement);
+
+// The Qt name filter for a "description|pattern|..." filter text.
+QString qtNameFilter(const QString& filter);
+// Appends the default extension when the chosen name has none.
+QString withDefaultExtension(const QString& path, const QString& defaultExt);
+
+}  // namespace lumora

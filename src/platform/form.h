@@ -1,0 +1,142 @@
+#pragma once
+
+#include "platform/application.h"
+
+#include <QCloseEvent>
+#include <QDialog>
+#include <QEvent>
+#include <QMainWindow>
+#include <QHideEvent>
+#include <QShowEvent>
+#include <QTimer>
+#include <functional>
+#include <utility>
+#include <vector>
+#include <QWidget>
+
+namespace lumora {
+
+// What a window's settings storage needs to hear of the window's life.
+class FormLifecycleHooks {
+public:
+    virtual ~FormLifecycleHooks() = default;
+    virtual void formShowing() = 0;     // before the window becomes visible
+    virtual void formClosed() = 0;      // an allowed close
+    virtual void formDestroying() = 0;  // the window is going away
+};
+
+// Base of every window: the design's events (show, activate, close query)
+// as virtual handlers, run guarded, and the hooks of its settings storage.
+template <class QtBase>
+class TFormBase : public QtBase {
+public:
+    using QtBase::QtBase;
+
+    ~TFormBase() override {
+        if (hooks_) guarded([this] { hooks_->formDestroying(); });
+    }
+
+    void setLifecycleHooks(FormLifecycleHooks* hooks) { hooks_ = hooks; }
+
+    void setVisible(bool visible) override {
+        if (visible && !this->isVisible() && hooks_) guarded([this] { hooks_->formShowing(); });
+        QtBase::setVisible(visible);
+    }
+
+    // The design's creation handler, run once by the start-up sequence after
+    // the window was created and registered, so it may reach earlier windows.
+    virtual void FormCreate() {}
+
+protected:
+    // A timer that only refreshes this window's own labels and enabled states:
+    // it runs while the window is visible and ticks once as the window shows.
+    void runWhileVisible(QTimer* timer, std::function<void()> tick) {
+        QObject::connect(timer, &QTimer::timeout, this, [tick] { guarded(tick); });
+        refreshTimers_.emplace_back(timer, std::move(tick));
+    }
+
+    virtual void FormShow() {}
+    virtual void FormActivate() {}
+    virtual void FormCloseQuery(bool& canClose) {}
+
+    // An allowed close: the storage writes the window's section.
+    bool closeAllowed() {
+        bool canClose = true;
+        guarded([&] { FormCloseQuery(canClose); });
+        if (canClose && hooks_) guarded([this] { hooks_->formClosed(); });
+        return canClose;
+    }
+
+    void showEvent(QShowEvent* event) override {
+        QtBase::showEvent(event);
+        if (event->spontaneous()) return;
+        guarded([this] { FormShow(); });
+        for (auto& [timer, tick] : refreshTimers_) {
+            timer->start();
+            guarded(tick);
+        }
+    }
+
+    void hideEvent(QHideEvent* event) override {
+        QtBase::hideEvent(event);
+        if (event->spontaneous()) return;
+        for (auto& entry : refreshTimers_) entry.first->stop();
+    }
+
+    void changeEvent(QEvent* event) override {
+        QtBase::changeEvent(event);
+        if (event->type() == QEvent::ActivationChange && this->isActiveWindow())
+            guarded([this] { FormActivate(); });
+    }
+
+private:
+    FormLifecycleHooks* hooks_ = nullptr;
+    std::vector<std::pair<QTimer*, std::function<void()>>> refreshTimers_;
+};
+
+// A plain top-level window.
+class TForm : public TFormBase<QWidget> {
+public:
+    using TFormBase::TFormBase;
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        if (closeAllowed())
+            event->accept();
+        else
+            event->ignore();
+    }
+};
+
+// The main window.
+class TMainForm : public TFormBase<QMainWindow> {
+public:
+    using TFormBase::TFormBase;
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        if (closeAllowed())
+            event->accept();
+        else
+            event->ignore();
+    }
+};
+
+// A dialog. Ending it with a modal result, closing it with its close box or
+// closing it while hidden all pass through the close query.
+class TDialogForm : public TFormBase<QDialog> {
+public:
+    using TFormBase::TFormBase;
+
+    // Shows the window modally and returns its modal result.
+    int ShowModal() { return exec(); }
+
+    void done(int result) override {
+        if (closeAllowed()) QDialog::done(result);
+    }
+
+    // Close() of the design: also for a hidden window, which still writes its settings.
+    void Close() { done(QDialog::Rejected); }
+};
+
+}  // namespace lumora

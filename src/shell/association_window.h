@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/form.h"
+
+namespace lumora {
+
+// Associates slideshow files with the program.
+class TForm17 : public TDialogForm {
+    Q_OBJECT
+public:
+    TForm17();
+};
+
+}  // namespace lumora

@@ -1,0 +1,11 @@
+#include "shell/change_icon_dialog.h"
+
+namespace lumora {
+
+TIconDlg::TIconDlg() {
+    setObjectName(QStringLiteral("IconDlg"));
+    setWindowTitle(QStringLiteral("Change Icon"));
+    resize(361, 200);
+}
+
+}  // namespace lumora

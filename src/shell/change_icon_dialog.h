@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/form.h"
+
+namespace lumora {
+
+// Picks the icon of a shortcut.
+class TIconDlg : public TDialogForm {
+    Q_OBJECT
+public:
+    TIconDlg();
+};
+
+}  // namespace lumora

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/form.h"
+
+namespace lumora {
+
+// The copy/move dialog: the destination of the selected file.
+class TForm3 : public TDialogForm {
+    Q_OBJECT
+public:
+    TForm3();
+};
+
+}  // namespace lumora

@@ -1,0 +1,11 @@
+#include "shell/file_info_window.h"
+
+namespace lumora {
+
+TForm16::TForm16() {
+    setObjectName(QStringLiteral("Form16"));
+    setWindowTitle(QStringLiteral("Info"));
+    resize(295, 193);
+}
+
+}  // namespace lumora

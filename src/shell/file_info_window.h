@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/form.h"
+
+namespace lumora {
+
+// Type, folder and size of the selected file.
+class TForm16 : public TDialogForm {
+    Q_OBJECT
+public:
+    TForm16();
+};
+
+}  // namespace lumora

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/form.h"
+
+namespace lumora {
+
+// Builds a slideshow of the listed pictures.
+class TForm15 : public TDialogForm {
+    Q_OBJECT
+public:
+    TForm15();
+};
+
+}  // namespace lumora

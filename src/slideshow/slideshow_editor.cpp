@@ -1,0 +1,11 @@
+#include "slideshow/slideshow_editor.h"
+
+namespace lumora {
+
+TForm7::TForm7() {
+    setObjectName(QStringLiteral("Form7"));
+    setWindowTitle(QStringLiteral("Create/Edit SlideShow"));
+    resize(484, 487);
+}
+
+}  // namespace lumora

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/form.h"
+
+namespace lumora {
+
+// The slideshow editor.
+class TForm7 : public TDialogForm {
+    Q_OBJECT
+public:
+    TForm7();
+};
+
+}  // namespace lumora

@@ -1,0 +1,62 @@
+#include "support/fake_dialogs.h"
+
+namespace lumora::test {
+
+void FakeDialogs::reset() {
+    messages.clear();
+    fileRequests.clear();
+    messageAnswers.clear();
+    fileAnswers.clear();
+    filesAnswers.clear();
+    folderAnswers.clear();
+}
+
+QStringList FakeDialogs::messageTexts() const {
+    QStringList texts;
+    for (const Message& m : messages) texts << m.text;
+    return texts;
+}
+
+MsgResult FakeDialogs::message(QWidget*, const QString& title, const QString& text, MsgIcon icon,
+                               MsgButtons buttons) {
+    messages.push_back({title, text, icon, buttons});
+    if (!messageAnswers.empty()) {
+        MsgResult answer = messageAnswers.front();
+        messageAnswers.pop_front();
+        return answer;
+    }
+    return (buttons == MsgButtons::Ok || buttons == MsgButtons::OkCancel) ? MsgResult::Ok
+                                                                          : MsgResult::Yes;
+}
+
+template <class T>
+static T takeFront(std::deque<T>& queue) {
+    if (queue.empty()) return {};
+    T value = queue.front();
+    queue.pop_front();
+    return value;
+}
+
+QString FakeDialogs::openFile(QWidget*, const FileDialogOptions& options) {
+    fileRequests.push_back(options);
+    return takeFront(fileAnswers);
+}
+
+QStringList FakeDialogs::openFiles(QWidget*, const FileDialogOptions& options) {
+    fileRequests.push_back(options);
+    return takeFront(filesAnswers);
+}
+
+QString FakeDialogs::saveFile(QWidget*, const FileDialogOptions& options) {
+    fileRequests.push_back(options);
+    return takeFront(fileAnswers);
+}
+
+QString FakeDialogs::folder(QWidget*, const QString& title, const QString&) {
+    FileDialogOptions options;
+    options.title = title;
+    fileRequests.push_back(options);
+    return takeFront(folderAnswers);
+}
+
+}  // namespace lumora::test

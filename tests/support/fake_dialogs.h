@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/dialogs.h"
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <vector>
+
+namespace lumora::test {
+
+// Answers every dialog of the program from a script and keeps what was shown.
+// Installed for the whole test run by the test main, so no box ever blocks.
+class FakeDialogs final : public Dialogs {
+public:
+    struct Message {
+        QString title;
+        QString text;
+        MsgIcon icon;
+        MsgButtons buttons;
+    };
+
+    std::vector<Message> messages;
+    std::vector<FileDialogOptions> fileRequests;
+
+    // Scripted answers, used in order; without one a box gets its first button
+    // and a file dialog is cancelled.
+    std::deque<MsgResult> messageAnswers;
+    std::deque<QString> fileAnswers;
+    std::deque<QStringList> filesAnswers;
+    std::deque<QString> folderAnswers;
+
+    void reset();
+    QStringList messageTexts() const;
+
+    MsgResult message(QWidget* parent, const QString& title, const QString& text, MsgIcon icon,
+                      MsgButtons buttons) override;
+    QString openFile(QWidget* parent, const FileDialogOptions& options) override;
+    QStringList openFiles(QWidget* parent, const FileDialogOptions& options) override;
+    QString saveFile(QWidget* parent, const FileDialogOptions& options) override;
+    QString folder(QWidget* parent, const QString& title, const QString& start) override;
+};
+
+// The instance the test main installed.
+FakeDialogs& fakeDialogs();
+
+// The temporary home of this test run (HOME, XDG_CONFIG_HOME and friends live below it).
+QString testHome();
+
+}  // namespace lumora::test
