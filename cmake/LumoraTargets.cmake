@@ -8,7 +8,8 @@ function(lumora_folder_library name)
 endfunction()
 
 # One test executable per *_test.cpp in the calling folder, linked with LIBS.
-# A *_window_test.cpp drives windows and links every window library too.
+# A *_window_test.cpp drives windows and links every window library too, as
+# does every test of app (the whole program).
 function(lumora_folder_tests)
     cmake_parse_arguments(T "" "" "LIBS" ${ARGN})
     file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
@@ -19,7 +20,7 @@ function(lumora_folder_tests)
         string(REGEX REPLACE "_test$" "" target ${target})
         add_executable(${target} ${source})
         target_link_libraries(${target} PRIVATE lumora_test_support ${T_LIBS})
-        if(stem MATCHES "_window_test$")
+        if(stem MATCHES "_window_test$" OR folder STREQUAL "app")
             target_link_libraries(${target} PRIVATE lumora_windows)
         endif()
         add_test(NAME ${target} COMMAND ${target})

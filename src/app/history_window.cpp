@@ -15,6 +15,7 @@ TForm21::TForm21() {
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setColumnCount(2);
     ListView1->setHeaderLabels({QStringLiteral("Action"), QStringLiteral("Time")});
+    ListView1->header()->setStretchLastSection(false);
     ListView1->setColumnWidth(0, 300);
     ListView1->setColumnWidth(1, 102);
     ListView1->setRootIsDecorated(false);

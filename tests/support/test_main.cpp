@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <cstdlib>
 
 namespace lumora::test {
@@ -18,6 +20,17 @@ FakeDialogs& fakeDialogs() { return *installed; }
 QString testHome() { return home; }
 
 }  // namespace lumora::test
+
+// The offscreen platform announces each window it cannot size by hints.
+static QtMessageHandler previousHandler = nullptr;
+static void quietOffscreenNoise(QtMsgType type, const QMessageLogContext& context,
+                                const QString& message) {
+    if (message.contains(QLatin1String("does not support propagateSizeHints"))) return;
+    if (previousHandler)
+        previousHandler(type, context, message);
+    else
+        fprintf(stderr, "%s\n", qPrintable(message));
+}
 
 int main(int argc, char** argv) {
     using namespace lumora;
@@ -38,6 +51,7 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
 
+    previousHandler = qInstallMessageHandler(quietOffscreenNoise);
     TApplication app(argc, argv);
     test::FakeDialogs dialogs;
     test::installed = &dialogs;

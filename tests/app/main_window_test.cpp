@@ -1,0 +1,316 @@
+#include "app/file_list_box.h"
+#include "app/folder_tree.h"
+#include "app/forms.h"
+#include "app/history_window.h"
+#include "app/main_window.h"
+#include "app/picture_view.h"
+#include "platform/launch.h"
+#include "settings/preferences_window.h"
+#include "slideshow/slideshow_player.h"
+#include "support/fake_dialogs.h"
+#include "support/program.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSystemTrayIcon>
+#include <QListWidget>
+#include <QMenu>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace lumora {
+namespace {
+
+using test::ModalAnswer;
+using test::ProgramTest;
+
+TForm1& main() { return *forms().Form1; }
+
+// Selects the list entry shown as `text`, the way a click would.
+void selectEntry(const QString& text) {
+    QAbstractItemModel* model = main().FileListBox1->model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QModelIndex index = model->index(row, 0);
+        if (index.data().toString() == text) {
+            main().FileListBox1->setCurrentIndex(index);
+            return;
+        }
+    }
+    FAIL() << "no entry " << text.toStdString();
+}
+
+class MainWindowTest : public ProgramTest {
+protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        ASSERT_TRUE(folder.isValid());
+        QFile(folder.filePath(QStringLiteral("picture.bmp"))).open(QIODevice::WriteOnly);
+        QFile(folder.filePath(QStringLiteral("notes.txt"))).open(QIODevice::WriteOnly);
+        main().FileListBox1->setMask(QStringLiteral("*.*"));
+        main().FileListBox1->setDirectory(folder.path());
+        main().directorylistbox1->setDirectory(folder.path());
+    }
+
+    QTemporaryDir folder;
+};
+
+class FakeLauncher : public Launcher {
+public:
+    QStringList opened;
+    bool openDocument(const QString& path) override {
+        opened << path;
+        return true;
+    }
+    bool startProgram(const QString&, const QStringList&, const QString&) override { return true; }
+};
+
+TEST_F(MainWindowTest, StartUpLeavesTheWindowsInTheirDesignedState) {
+    // Creation side effects: splash picture in the view, status texts empty,
+    // the preferences applied by the About window's creation.
+    EXPECT_FALSE(main().jpg->picture().isNull());
+    for (int i = 0; i < 4; ++i) EXPECT_TRUE(main().StatusPanels.text(i).isEmpty()) << i;
+    EXPECT_FALSE(forms().Form4->isVisible());
+    EXPECT_TRUE(main().jpg->Stretch());
+    EXPECT_TRUE(main().jpg->Center());
+    EXPECT_TRUE(main().StretchImages1->isChecked());
+    EXPECT_TRUE(main().ToolbarButton972->isChecked());
+    EXPECT_EQ(forms().Form8->Timer1->interval(), 1000);
+    for (QAction* favorite : main().favoriteItems) EXPECT_FALSE(favorite->isVisible());
+    for (int i = 0; i < 15; ++i) EXPECT_TRUE(main().toolbarButtonVisible(i)) << i;
+    EXPECT_TRUE(main().SupportedFiles1->isChecked());
+    EXPECT_EQ(main().savedFileType, unsigned(TFileListBox::ftAll));
+    EXPECT_TRUE(main().pendingStartArgument.isEmpty());
+    EXPECT_EQ(main().size(), QSize(622, 444));
+    EXPECT_EQ(main().WinSplit1->handleWidth(), 3);
+    EXPECT_EQ(main().tray->toolTip(), QStringLiteral("Lumora 1.0.1"));
+}
+
+TEST_F(MainWindowTest, PreferencesReadAtStartUpReachTheOtherWindows) {
+    // The About window's creation runs the preferences' OK after the player
+    // exists: a delay chosen before start-up is applied to the step timer.
+    destroyForms();
+    createForms({});
+    forms().Form4->slidestimer->setValue(7000);
+    forms().Form4->CheckBox9->setChecked(true);
+    forms().Form4->ListBox1->item(2)->setText(QStringLiteral("/tmp"));
+    forms().Form4->Button1Click();
+    EXPECT_EQ(forms().Form8->Timer1->interval(), 7000);
+    EXPECT_TRUE(main().Toolbar971->isHidden());
+    EXPECT_TRUE(main().favoriteItems[2]->isVisible());
+    EXPECT_EQ(main().favoriteItems[2]->text(), QStringLiteral("/tmp"));
+    EXPECT_FALSE(main().favoriteItems[1]->isVisible());
+}
+
+TEST_F(MainWindowTest, TitleNamesFolderAndSelection) {
+    main().Timer1Timer();
+    const QString folderPart = folder.path() + u'/';
+    EXPECT_EQ(main().windowTitle(), QStringLiteral("Lumora 1.0.1 - [ ") + folderPart +
+                                        QStringLiteral(" ]"));
+    selectEntry(QStringLiteral("picture.bmp"));
+    main().Timer1Timer();
+    EXPECT_EQ(main().windowTitle(), QStringLiteral("Lumora 1.0.1 - [ ") + folderPart +
+                                        QStringLiteral("picture.bmp ]"));
+    EXPECT_EQ(main().StatusPanels.text(2), QStringLiteral("3 item(s)"));  // [..] and two files
+    EXPECT_FALSE(main().StatusPanels.text(3).isEmpty());
+}
+
+TEST_F(MainWindowTest, FileCommandsFollowTheSelection) {
+    main().Timer1Timer();
+    const QList<QAction*> fileItems = {main().Info1,  main().Info2,   main().SaveToBmp1,
+                                       main().Copy1,  main().Move1,   main().Delete1,
+                                       main().Normal1, main().Tiled1, main().Open1->menuAction(),
+                                       main().Reload1, main().FullScreen1};
+    const QList<QToolButton*> fileButtons = {main().copy,    main().move_,  main().delete_,
+                                             main().execute, main().reload, main().fullscreen};
+    for (QAction* item : fileItems) EXPECT_FALSE(item->isEnabled()) << item->objectName().toStdString();
+    for (QToolButton* b : fileButtons) EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+
+    selectEntry(QStringLiteral("notes.txt"));
+    main().Timer1Timer();
+    for (QAction* item : fileItems) EXPECT_TRUE(item->isEnabled()) << item->objectName().toStdString();
+    for (QToolButton* b : fileButtons) EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
+    // Commands of other states are not touched by the selection.
+    EXPECT_TRUE(main().None1->isEnabled());
+    EXPECT_TRUE(main().closeimage->isEnabled());
+
+    // A subdirectory entry is no file.
+    selectEntry(QStringLiteral("[..]"));
+    main().Timer1Timer();
+    EXPECT_FALSE(main().Copy1->isEnabled());
+}
+
+TEST_F(MainWindowTest, IconAndClipboardCommandsFollowTheirSurfaces) {
+    main().show();
+    main().jpg->setVisible(true);
+    main().IconListBox1->setVisible(false);
+    main().Timer1Timer();
+    EXPECT_TRUE(main().clipboard1->isEnabled());
+    EXPECT_FALSE(main().ExtractIcon1->isEnabled());
+
+    main().jpg->setVisible(false);
+    main().IconListBox1->setVisible(true);
+    main().Timer1Timer();
+    EXPECT_FALSE(main().clipboard1->isEnabled());
+    EXPECT_FALSE(main().ExtractIcon1->isEnabled());  // no icon selected yet
+    main().Edit2->setText(QStringLiteral("0"));
+    main().Timer1Timer();
+    EXPECT_TRUE(main().ExtractIcon1->isEnabled());
+    main().hide();
+}
+
+TEST_F(MainWindowTest, CommandTableNamesShortcutsAndCaptions) {
+    struct Row {
+        const char* name;
+        const char* caption;
+        QKeySequence shortcut;
+    };
+    const Row rows[] = {
+        {"Exit1", "Exit", QKeySequence(Qt::CTRL | Qt::Key_X)},
+        {"Create1", "Create", QKeySequence(Qt::CTRL | Qt::Key_C)},
+        {"Reload1", "Reload File", QKeySequence(Qt::Key_F5)},
+        {"Preferences1", "Preferences", QKeySequence(Qt::CTRL | Qt::Key_R)},
+        {"Mediaplayer1", "Mediaplayer", QKeySequence(Qt::CTRL | Qt::Key_M)},
+        {"FullScreen1", "Fullscreen", QKeySequence(Qt::CTRL | Qt::Key_F4)},
+        {"RefreshBrowser1", "Refresh Browser", QKeySequence(Qt::Key_F8)},
+        {"DefaultBrowserPosition1", "Default Browser Position", QKeySequence(Qt::Key_F11)},
+        {"Links1", "Links", QKeySequence(Qt::CTRL | Qt::Key_L)},
+        {"EasyFilter1", "Easy Filter", QKeySequence(Qt::CTRL | Qt::Key_E)},
+        {"ShowAllFiles1", "Show All Files", QKeySequence(Qt::SHIFT | Qt::Key_F1)},
+        {"SupportedFiles1", "Supported Files", QKeySequence(Qt::SHIFT | Qt::Key_F2)},
+        {"Images1", "Only Images", QKeySequence(Qt::SHIFT | Qt::Key_F3)},
+        {"Wavs1", "Only Wavs", QKeySequence(Qt::SHIFT | Qt::Key_F4)},
+        {"Videos1", "Only Videos", QKeySequence(Qt::SHIFT | Qt::Key_F5)},
+        {"Midi1", "Only Midi", QKeySequence(Qt::SHIFT | Qt::Key_F6)},
+        {"Icons1", "Only Icons", QKeySequence(Qt::SHIFT | Qt::Key_F7)},
+        {"SetupOwnFilter1", "Setup Own Filter", QKeySequence(Qt::CTRL | Qt::Key_F)},
+        {"OpenandPlay1", "Open and Play", QKeySequence(Qt::CTRL | Qt::Key_P)},
+        {"QuickSlideshow1", "Quick Slideshow", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        {"Folder2", "Folder", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {"Slideshow3", "Slideshow", QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {"Help2", "Help", QKeySequence(Qt::Key_F1)},
+        {"clipboard1", "Copy To Clipboard", QKeySequence()},
+        {"HistoryList1", "HistoryList", QKeySequence()},
+    };
+    for (const Row& row : rows) {
+        auto* item = main().findChild<QAction*>(QString::fromLatin1(row.name));
+        ASSERT_NE(item, nullptr) << row.name;
+        EXPECT_EQ(item->text(), QString::fromLatin1(row.caption)) << row.name;
+        EXPECT_EQ(item->shortcut(), row.shortcut) << row.name;
+    }
+    const char* buttons[] = {"copy", "move", "delete", "closeimage", "execute", "reload",
+                             "mplayer", "ToolbarButton971", "ToolbarButton972", "fullscreen",
+                             "createslideshow", "openslideshow", "ToolbarButton977", "options",
+                             "default"};
+    const auto inOrder = main().toolbarButtons();
+    for (size_t i = 0; i < 15; ++i)
+        EXPECT_EQ(inOrder[i]->objectName(), QString::fromLatin1(buttons[i]));
+    EXPECT_TRUE(main().mplayer->isCheckable());
+    EXPECT_TRUE(main().ToolbarButton972->isCheckable());
+    EXPECT_EQ(main().SaveDialog1.Filter, QStringLiteral(" [*.bmp]|*.bmp"));
+    EXPECT_EQ(main().SaveDialog2.Filter, QStringLiteral("icons [*.ico]|*.ico"));
+}
+
+TEST_F(MainWindowTest, DefaultBrowserPositionRestoresTheWidth) {
+    main().show();
+    main().WinSplit1->setSizes({300, 319});
+    ASSERT_EQ(main().Panel1->width(), 300);
+    main().DefaultBrowserPosition1->trigger();
+    EXPECT_EQ(main().Panel1->width(), 185);
+    EXPECT_EQ(historyActions().last(), QStringLiteral("Default Browser Position,"));
+    main().hide();
+}
+
+TEST_F(MainWindowTest, HistoryRecordsOnlyWhileEnabled) {
+    const qsizetype before = forms().Form21->History.size();
+    main().defaultClick();
+    ASSERT_EQ(forms().Form21->History.size(), before + 1);
+    // The time follows the comma directly.
+    const QString entry = forms().Form21->History.last();
+    EXPECT_TRUE(entry.startsWith(QStringLiteral("Default Browser Position,")));
+    EXPECT_FALSE(entry.at(entry.indexOf(u',') + 1).isSpace());
+
+    forms().Form4->CheckBox951->setChecked(false);
+    main().defaultClick();
+    EXPECT_EQ(forms().Form21->History.size(), before + 1);  // earlier entries stay
+    forms().Form4->CheckBox951->setChecked(true);
+}
+
+TEST_F(MainWindowTest, TrayCommandsOpenTheWindowsWithoutHistory) {
+    const QStringList before = historyActions();
+    {
+        ModalAnswer answer([](QWidget* w) { EXPECT_EQ(w, forms().Form4); });
+        main().Preferences2->trigger();
+        EXPECT_TRUE(answer.wasShown());
+    }
+    {
+        ModalAnswer answer([](QWidget* w) { EXPECT_EQ(w->objectName(), QStringLiteral("Form11")); });
+        main().About2->trigger();
+        EXPECT_TRUE(answer.wasShown());
+    }
+    EXPECT_EQ(historyActions(), before);
+
+    {
+        ModalAnswer answer;
+        main().Preferences1->trigger();
+        EXPECT_TRUE(answer.wasShown());
+    }
+    {
+        ModalAnswer answer;
+        main().About1->trigger();
+        EXPECT_TRUE(answer.wasShown());
+    }
+    EXPECT_EQ(historyActions().mid(before.size()),
+              QStringList({QStringLiteral("Launched Options,"), QStringLiteral("About Pressed,")}));
+}
+
+TEST_F(MainWindowTest, HelpOpensTheContentsPage) {
+    FakeLauncher launcher;
+    setLauncher(&launcher);
+    main().Help2->trigger();
+    setLauncher(nullptr);
+    ASSERT_EQ(launcher.opened.size(), 1);
+    EXPECT_TRUE(launcher.opened[0].endsWith(QStringLiteral("/help/index.html")));
+    EXPECT_EQ(historyActions().last(), QStringLiteral("Help Pressed,"));
+}
+
+TEST_F(MainWindowTest, ExitClosesTheMainWindowWithoutHistory) {
+    main().show();
+    const QStringList before = historyActions();
+    main().Exit1->trigger();
+    EXPECT_FALSE(main().isVisible());
+    main().show();
+    main().Exit2->trigger();
+    EXPECT_FALSE(main().isVisible());
+    EXPECT_EQ(historyActions(), before);
+}
+
+TEST_F(MainWindowTest, ActivationMakesTheTreeFollowTheList) {
+    QDir(folder.path()).mkdir(QStringLiteral("inner"));
+    main().FileListBox1->setDirectory(folder.filePath(QStringLiteral("inner")));
+    main().FormActivate();
+    EXPECT_EQ(main().directorylistbox1->Directory(), folder.filePath(QStringLiteral("inner")));
+}
+
+class StartArgumentTest : public ProgramTest {
+protected:
+    QStringList startArguments() const override { return {QStringLiteral("/tmp/show.lss")}; }
+};
+
+TEST_F(StartArgumentTest, TheFirstArgumentIsPendingUntilTheFirstActivation) {
+    EXPECT_EQ(main().pendingStartArgument, QStringLiteral("/tmp/show.lss"));
+    main().FormActivate();
+    EXPECT_TRUE(main().pendingStartArgument.isEmpty());
+}
+
+}  // namespace
+}  // namespace lumora
