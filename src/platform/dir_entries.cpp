@@ -1,0 +1,279 @@
+#include "platform/dir_entries.h"
+
+#include <QList>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace lumora {
+
+namespace {
+
+// Length of the valid UTF-8 sequence at p, or 0 when it is invalid (overlong
+// forms, surrogates and code points above U+10FFFF are invalid too).
+int utf8SequenceLength(const unsigned char* p, const unsigned char* end) {
+    const unsigned char c = p[0];
+    if (c < 0x80)
+        return 1;
+    int length;
+    unsigned char low = 0x80, high = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+        length = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        length = 3;
+        if (c == 0xE0)
+            low = 0xA0;
+        if (c == 0xED)
+            high = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        length = 4;
+        if (c == 0xF0)
+            low = 0x90;
+        if (c == 0xF4)
+            high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (end - p < length)
+        return 0;
+    if (p[1] < low || p[1] > high)
+        return 0;
+    for (int i = 2; i < length; ++i)
+        if (p[i] < 0x80 || p[i] > 0xBF)
+            return 0;
+    return length;
+}
+
+bool isDotOrDotDot(const char* name) {
+    return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
+}
+
+EntryKind kindOfMode(mode_t mode) {
+    if (S_ISDIR(mode))
+        return EntryKind::Directory;
+    if (S_ISREG(mode))
+        return EntryKind::File;
+    return EntryKind::Other;
+}
+
+// Kind of one entry, following symbolic links; d_type saves the stat call for
+// everything but links and file systems that do not report it.
+EntryKind entryKind(int dirFd, const dirent* entry) {
+    switch (entry->d_type) {
+        case DT_DIR:
+            return EntryKind::Directory;
+        case DT_REG:
+            return EntryKind::File;
+        case DT_LNK:
+        case DT_UNKNOWN: {
+            struct stat st;
+            if (fstatat(dirFd, entry->d_name, &st, 0) != 0)
+                return EntryKind::File;  // broken link
+            return kindOfMode(st.st_mode);
+        }
+        default:
+            return EntryKind::Other;
+    }
+}
+
+int openDirectoryBytes(const QByteArray& path) {
+    if (path.isEmpty())
+        return -1;
+    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0 || errno != ENAMETOOLONG)
+        return fd;
+    // Too long for one call: walk it.
+    int current = ::open(path.startsWith('/') ? "/" : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (const QByteArray& part : path.split('/')) {
+        if (current < 0)
+            break;
+        if (part.isEmpty())
+            continue;
+        const int next = ::openat(current, part.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::close(current);
+        current = next;
+    }
+    return current;
+}
+
+// Whether the folder opened at dirFd/name holds a folder.
+bool probeSubfolders(int parentFd, const char* name) {
+    const int fd = ::openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return false;
+    }
+    bool found = false;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (isDotOrDotDot(entry->d_name))
+            continue;
+        if (entryKind(::dirfd(dir), entry) == EntryKind::Directory) {
+            found = true;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
+}  // namespace
+
+QString decodeFileName(const char* data, qsizetype size) {
+    const auto* p = reinterpret_cast<const unsigned char*>(data);
+    const auto* end = p + size;
+    const unsigned char* scan = p;
+    while (scan < end) {
+        const int length = utf8SequenceLength(scan, end);
+        if (length == 0)
+            break;
+        scan += length;
+    }
+    if (scan == end)
+        return QString::fromUtf8(data, size);
+
+    QString result;
+    result.reserve(size);
+    const unsigned char* runStart = p;
+    while (p < end) {
+        const int length = utf8SequenceLength(p, end);
+        if (length > 0) {
+            p += length;
+            continue;
+        }
+        result += QString::fromUtf8(reinterpret_cast<const char*>(runStart), p - runStart);
+        result += QChar(char16_t(0xDC00 + *p));
+        ++p;
+        runStart = p;
+    }
+    result += QString::fromUtf8(reinterpret_cast<const char*>(runStart), p - runStart);
+    return result;
+}
+
+QByteArray encodeFileName(const QString& name) {
+    // Only a lone low surrogate in U+DC80..U+DCFF stands for a raw byte.
+    const qsizetype n = name.size();
+    const QChar* s = name.constData();
+    bool escaped = false;
+    for (qsizetype i = 0; i < n && !escaped; ++i) {
+        const char16_t c = s[i].unicode();
+        if (c >= 0xDC80 && c <= 0xDCFF && (i == 0 || !s[i - 1].isHighSurrogate()))
+            escaped = true;
+    }
+    if (!escaped)
+        return name.toUtf8();
+
+    QByteArray result;
+    result.reserve(n * 3);
+    qsizetype runStart = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = s[i].unicode();
+        if (c >= 0xDC80 && c <= 0xDCFF && (i == 0 || !s[i - 1].isHighSurrogate())) {
+            result += QStringView(s + runStart, i - runStart).toUtf8();
+            result += char(c - 0xDC00);
+            runStart = i + 1;
+        }
+    }
+    result += QStringView(s + runStart, n - runStart).toUtf8();
+    return result;
+}
+
+int openDirectory(const QString& path) {
+    return openDirectoryBytes(encodeFileName(path));
+}
+
+std::optional<std::vector<DirEntry>> readDirectory(const QString& path, unsigned flags) {
+    const int fd = openDirectory(path);
+    if (fd < 0)
+        return std::nullopt;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::vector<DirEntry> entries;
+    const int dfd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        if (isDotOrDotDot(entry->d_name))
+            continue;
+        DirEntry e;
+        e.name = QByteArray(entry->d_name);
+        e.kind = entryKind(dfd, entry);
+        if (flags & ReadOnlyFlags)
+            e.readOnly = ::faccessat(dfd, entry->d_name, W_OK, 0) != 0;
+        entries.push_back(std::move(e));
+    }
+    ::closedir(dir);
+    return entries;
+}
+
+std::optional<std::vector<SubfolderEntry>> readSubfolders(const QString& path, bool probe) {
+    const int fd = openDirectory(path);
+    if (fd < 0)
+        return std::nullopt;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::vector<SubfolderEntry> folders;
+    const int dfd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        if (isDotOrDotDot(entry->d_name))
+            continue;
+        if (entryKind(dfd, entry) != EntryKind::Directory)
+            continue;
+        SubfolderEntry folder;
+        folder.name = decodeFileName(entry->d_name, qsizetype(std::strlen(entry->d_name)));
+        folder.hasSubfolders = !probe || probeSubfolders(dfd, entry->d_name);
+        folders.push_back(std::move(folder));
+    }
+    ::closedir(dir);
+    return folders;
+}
+
+bool hasSubfolders(const QString& path) {
+    const int fd = openDirectory(path);
+    if (fd < 0)
+        return false;
+    const bool found = probeSubfolders(fd, ".");
+    ::close(fd);
+    return found;
+}
+
+bool setCurrentDirectory(const QString& path) {
+    const QByteArray bytes = encodeFileName(path);
+    if (bytes.isEmpty())
+        return false;
+    if (::chdir(bytes.constData()) == 0)
+        return true;
+    if (errno != ENAMETOOLONG)
+        return false;
+    const int fd = openDirectoryBytes(bytes);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fchdir(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+QString currentDirectory() {
+    // getcwd() fails with ERANGE for long paths; grow the buffer until it fits.
+    QByteArray buffer(PATH_MAX, Qt::Uninitialized);
+    while (!::getcwd(buffer.data(), size_t(buffer.size()))) {
+        if (errno != ERANGE || buffer.size() > (1 << 20))
+            return {};
+        buffer.resize(buffer.size() * 2);
+    }
+    return decodeFileName(buffer.constData(), qsizetype(std::strlen(buffer.constData())));
+}
+
+}  // namespace lumora

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace lumora {
+
+// File names on Linux are bytes. Valid UTF-8 decodes as usual; every byte of an
+// invalid sequence becomes U+DC80..U+DCFF, so encodeFileName() gives back the
+// exact bytes and such files stay usable through a QString path.
+QString decodeFileName(const char* data, qsizetype size);
+inline QString decodeFileName(const QByteArray& bytes) {
+    return decodeFileName(bytes.constData(), bytes.size());
+}
+QByteArray encodeFileName(const QString& name);
+
+enum class EntryKind : unsigned char { File, Directory, Other };
+
+struct DirEntry {
+    QByteArray name;
+    EntryKind kind = EntryKind::File;  // of the link's target for a symbolic link
+    bool readOnly = false;             // only filled in with ReadOnlyFlags
+};
+
+enum DirReadFlags : unsigned {
+    NoDirReadFlags = 0,
+    ReadOnlyFlags = 1,  // ask for write access of every entry (one call per entry)
+};
+
+// The entries of a folder, "." and ".." left out, in the file system's order;
+// nullopt when the folder cannot be read. Paths longer than PATH_MAX work.
+std::optional<std::vector<DirEntry>> readDirectory(const QString& path,
+                                                   unsigned flags = NoDirReadFlags);
+
+struct SubfolderEntry {
+    QString name;
+    bool hasSubfolders = false;
+};
+
+// The folders in a folder (hidden ones and links to folders included), each with
+// whether it holds a folder itself; nullopt when the folder cannot be read. With
+// probe false every entry is assumed to hold folders (slow or remote file systems).
+std::optional<std::vector<SubfolderEntry>> readSubfolders(const QString& path, bool probe = true);
+
+// Whether the folder holds at least one folder.
+bool hasSubfolders(const QString& path);
+
+// Opens a folder for reading (O_DIRECTORY), walking it component by component
+// when the path is too long for one call; -1 on failure. The caller closes it.
+int openDirectory(const QString& path);
+
+// chdir() that also takes paths longer than PATH_MAX.
+bool setCurrentDirectory(const QString& path);
+QString currentDirectory();
+
+}  // namespace lumora
