@@ -34,6 +34,8 @@ constexpr long kMaxLibjpegMemory = 1024L * 1024 * 1024;
 struct ErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
+    bool sawEnd = false;      // the data ended before the end marker
+    bool missedData = false;  // the entropy decoder ran out of bits
 };
 
 struct JpegJob {
@@ -52,13 +54,21 @@ extern "C" void onErrorExit(j_common_ptr cinfo) {
     std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
 }
 
-// A truncated stream would otherwise be padded with grey and reported only as
-// a warning; we want a null image for it.
+// libjpeg pads a truncated stream with grey and only warns. The end of the
+// data together with an entropy decoder that ran short means pixels are
+// missing: that is an error for us. The end alone is a file that lacks only
+// its end marker (the decoder reads ahead into it), which is worth showing.
 extern "C" void onMessage(j_common_ptr cinfo, int level) {
-    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF)
-        cinfo->err->error_exit(cinfo);
-    if (level < 0)
-        cinfo->err->num_warnings++;
+    if (level >= 0)
+        return;
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    if (err->pub.msg_code == JWRN_JPEG_EOF)
+        err->sawEnd = true;
+    if (err->pub.msg_code == JWRN_HIT_MARKER)
+        err->missedData = true;
+    if (err->sawEnd && err->missedData)
+        err->pub.error_exit(cinfo);
+    err->pub.num_warnings++;
 }
 
 extern "C" void onOutputMessage(j_common_ptr) {}

@@ -117,8 +117,10 @@ QImage decodePcx(const QByteArray& data) {
             for (int i = 0; i < 256; ++i)
                 table[i] = qRgb(m[3 * i], m[3 * i + 1], m[3 * i + 2]);
             end = size - kEndPaletteSize;
+        } else if (p[1] >= 5) {
+            return {};  // the palette is part of a version 5 file: this one lost its end
         } else {
-            for (int i = 0; i < 256; ++i)  // no palette: a grey picture
+            for (int i = 0; i < 256; ++i)  // older files without one are grey
                 table[i] = qRgb(i, i, i);
         }
     } else if (layout == Indexed || layout == Planar) {
