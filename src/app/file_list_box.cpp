@@ -1,53 +1,151 @@
 #include "app/file_list_box.h"
 
+#include "platform/dir_entries.h"
+
+#include <QAbstractListModel>
 #include <QDir>
+#include <QFileIconProvider>
 
 namespace lumora {
 
-TFileListBox::TFileListBox(QWidget* parent) : QListWidget(parent) {
-    directory_ = QDir::currentPath();
-    connect(this, &QListWidget::currentRowChanged, this, &TFileListBox::Change);
+// The listed entries; one shared icon per kind keeps big folders cheap.
+class TFileListModel final : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    void setEntries(std::vector<FileListEntry> entries) {
+        beginResetModel();
+        entries_ = std::move(entries);
+        endResetModel();
+    }
+    const std::vector<FileListEntry>& entries() const { return entries_; }
+
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : int(entries_.size());
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || index.row() >= int(entries_.size()))
+            return {};
+        const FileListEntry& entry = entries_[size_t(index.row())];
+        switch (role) {
+            case Qt::DisplayRole:
+                return entry.text();
+            case Qt::DecorationRole:
+                return entry.directory ? folderIcon() : fileIcon();
+            default:
+                return {};
+        }
+    }
+
+private:
+    static const QIcon& folderIcon() {
+        static const QIcon icon = QFileIconProvider().icon(QFileIconProvider::Folder);
+        return icon;
+    }
+    static const QIcon& fileIcon() {
+        static const QIcon icon = QFileIconProvider().icon(QFileIconProvider::File);
+        return icon;
+    }
+
+    std::vector<FileListEntry> entries_;
+};
+
+namespace {
+
+QString absoluteFolder(const QString& folder, const QString& base) {
+    if (folder.isEmpty())
+        return base;
+    return QDir::cleanPath(folder.startsWith(u'/') ? folder : base + u'/' + folder);
+}
+
+}  // namespace
+
+TFileListBox::TFileListBox(QWidget* parent)
+    : QListView(parent), compiledMask_(mask_), model_(new TFileListModel(this)) {
+    setModel(model_);
+    // Every row has the same height: lets the view lay out 100,000 rows at once.
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &TFileListBox::Change);
+    directory_ = currentDirectory();
     Update();
 }
 
+TFileListBox::~TFileListBox() = default;
+
 void TFileListBox::setDirectory(const QString& directory) {
-    directory_ = directory;
-    QDir::setCurrent(directory);
+    const QString folder = absoluteFolder(directory, directory_);
+    // A folder that cannot be entered still becomes the listed (empty) one.
+    setCurrentDirectory(folder);
+    if (folder == directory_)
+        return;
+    directory_ = folder;
     Update();
 }
 
 void TFileListBox::setMask(const QString& mask) {
-    if (mask == mask_) return;
+    if (mask == mask_)
+        return;
     mask_ = mask;
+    compiledMask_ = FileMask(mask_);
     Update();
 }
 
 void TFileListBox::setFileType(unsigned fileType) {
-    if (fileType == fileType_) return;
+    if (fileType == fileType_)
+        return;
     fileType_ = fileType;
     Update();
 }
 
 QString TFileListBox::FileName() const {
-    const QListWidgetItem* item = currentItem();
-    if (!item || item->text().startsWith(u'[')) return {};
-    return QDir(directory_).filePath(item->text());
+    const int row = ItemIndex();
+    if (row < 0)
+        return {};
+    const FileListEntry& entry = model_->entries()[size_t(row)];
+    if (entry.directory)
+        return {};
+    return directory_.endsWith(u'/') ? directory_ + entry.name : directory_ + u'/' + entry.name;
+}
+
+int TFileListBox::Count() const {
+    return model_->rowCount();
+}
+
+QString TFileListBox::Item(int index) const {
+    if (index < 0 || index >= Count())
+        return {};
+    return model_->entries()[size_t(index)].text();
+}
+
+int TFileListBox::ItemIndex() const {
+    const QModelIndex current = currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+void TFileListBox::setItemIndex(int index) {
+    if (index < 0 || index >= Count()) {
+        setCurrentIndex(QModelIndex());
+        return;
+    }
+    setCurrentIndex(model_->index(index));
+}
+
+bool TFileListBox::selectItem(const QString& text) {
+    const auto& entries = model_->entries();
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].text() == text) {
+            setItemIndex(int(i));
+            return true;
+        }
+    }
+    return false;
 }
 
 void TFileListBox::Update() {
-    clear();
-    if (fileType_ == 0) return;
-    QDir dir(directory_);
-    QStringList names;
-    for (const QString& sub : dir.entryList(QDir::Dirs | QDir::NoDot | QDir::Hidden, QDir::Name))
-        names << u'[' + sub + u']';
-    for (const QString& pattern : mask_.split(u';', Qt::SkipEmptyParts)) {
-        const QString p = pattern.trimmed() == QLatin1String("*.*") ? QStringLiteral("*")
-                                                                    : pattern.trimmed();
-        names << dir.entryList({p}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name |
-                                                                                   QDir::IgnoreCase);
-    }
-    addItems(names);
+    model_->setEntries(listFolder(directory_, compiledMask_, fileType_));
 }
 
 }  // namespace lumora

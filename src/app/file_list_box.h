@@ -1,30 +1,37 @@
 #pragma once
 
-#include <QListWidget>
+#include "app/file_mask.h"
+
+#include <QListView>
 #include <QString>
 
 namespace lumora {
 
+class TFileListModel;
+
 // The file list: the entries of one directory matching a ";"-separated mask,
-// subdirectories as "[name]".
-class TFileListBox : public QListWidget {
+// subdirectories first as "[name]". A list view over a flat model, so that
+// folders of 100,000 files list quickly.
+class TFileListBox : public QListView {
     Q_OBJECT
 public:
     explicit TFileListBox(QWidget* parent = nullptr);
+    ~TFileListBox() override;
 
     // Attribute kinds of the entries listed; empty lists nothing.
     enum FileType : unsigned {
-        ftReadOnly = 1,
-        ftHidden = 2,
-        ftSystem = 4,
-        ftVolumeID = 8,
-        ftDirectory = 16,
-        ftArchive = 32,
-        ftNormal = 64,
-        ftAll = 127,
+        ftReadOnly = file_type::ReadOnly,
+        ftHidden = file_type::Hidden,
+        ftSystem = file_type::System,
+        ftVolumeID = file_type::VolumeID,
+        ftDirectory = file_type::Directory,
+        ftArchive = file_type::Archive,
+        ftNormal = file_type::Normal,
+        ftAll = file_type::All,
     };
 
     QString Directory() const { return directory_; }
+    // Lists another directory; the process's current directory follows.
     void setDirectory(const QString& directory);
     QString Mask() const { return mask_; }
     // Re-reads only when the mask differs from the current one.
@@ -32,9 +39,17 @@ public:
     unsigned FileType() const { return fileType_; }
     void setFileType(unsigned fileType);
 
-    // Full path of the selected entry, empty when nothing is selected.
+    // Full path of the selected entry; empty when nothing or a "[dir]" entry is
+    // selected. Names that are not UTF-8 come back exactly via encodeFileName().
     QString FileName() const;
-    int Count() const { return count(); }
+    int Count() const;
+    // Shown text of an entry ("[name]" for a folder); empty out of range.
+    QString Item(int index) const;
+    // Row of the selected entry, -1 for none; setting it selects (and reports Change).
+    int ItemIndex() const;
+    void setItemIndex(int index);
+    // Selects the entry with that shown text; false when there is none.
+    bool selectItem(const QString& text);
 
     // Re-reads the directory with the current mask.
     void Update();
@@ -45,7 +60,9 @@ signals:
 private:
     QString directory_;
     QString mask_ = QStringLiteral("*.*");
+    FileMask compiledMask_;
     unsigned fileType_ = ftAll;
+    TFileListModel* model_;
 };
 
 }  // namespace lumora

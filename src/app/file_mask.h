@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace lumora {
+
+// Attribute kinds of the file list's file-type set.
+namespace file_type {
+constexpr unsigned ReadOnly = 1;
+constexpr unsigned Hidden = 2;
+constexpr unsigned System = 4;
+constexpr unsigned VolumeID = 8;
+constexpr unsigned Directory = 16;
+constexpr unsigned Archive = 32;
+constexpr unsigned Normal = 64;
+constexpr unsigned All = 127;
+}  // namespace file_type
+
+// A ";"-separated list of wildcard patterns ("*" any run, "?" one character),
+// matched without regard to case as on the design's file system. "*.*" matches
+// every name, and a pattern ending in ".*" also matches names without a dot.
+class FileMask {
+public:
+    explicit FileMask(const QString& mask = QStringLiteral("*.*"));
+
+    int patternCount() const { return int(patterns_.size()); }
+    // Index of the first pattern that the case-folded name matches, -1 for none.
+    int match(const QString& foldedName) const;
+
+private:
+    struct Pattern {
+        enum Kind { Everything, Suffix, Exact, Wildcard } kind;
+        QString text;  // case-folded
+    };
+    std::vector<Pattern> patterns_;
+};
+
+// Whether a case-folded name matches one case-folded wildcard pattern.
+bool wildcardMatch(QStringView pattern, QStringView name);
+
+struct FileListEntry {
+    QString name;  // as decodeFileName gives it
+    bool directory = false;
+    QString text() const { return directory ? u'[' + name + u']' : name; }
+};
+
+// The entries of a folder as the file list shows them: subfolders first as
+// "[name]" (with "[..]" except at the root) whatever the mask, then for each
+// pattern in turn the files it matches, sorted by name without regard to case.
+// A file matched by several patterns is listed once, at its first pattern.
+// Empty when the folder cannot be read or the file-type set is empty.
+std::vector<FileListEntry> listFolder(const QString& folder, const FileMask& mask,
+                                      unsigned fileType);
+
+}  // namespace lumora
