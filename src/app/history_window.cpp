@@ -1,5 +1,8 @@
 #include "app/history_window.h"
 
+#include "app/forms.h"
+#include "app/main_window.h"
+
 #include <QHeaderView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -29,7 +32,11 @@ TForm21::TForm21() {
     BrkApart1.AllowEmptyString = false;
 }
 
-void TForm21::FormCreate() {}
+void TForm21::FormCreate() {
+    // The browser starts in "Supported Files", reached through "Show All Files".
+    forms().Form1->ShowAllFiles1Click();
+    forms().Form1->SupportedFiles1Click();
+}
 
 void TForm21::FormActivate() { fillListView(); }
 

@@ -9,6 +9,7 @@
 #include "app/picture_view.h"
 #include "platform/launch.h"
 #include "platform/locale_format.h"
+#include "settings/own_filter_window.h"
 #include "settings/preferences_window.h"
 
 #include <QAction>
@@ -26,6 +27,7 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStorageInfo>
 #include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -85,7 +87,6 @@ TForm1::TForm1() : NoTask1(this) {
     SaveDialog2.Filter = QStringLiteral("icons [*.ico]|*.ico");
 
     Timer1 = named(new QTimer(this), "Timer1");
-    Timer1->setInterval(16);
     Timer1->setTimerType(Qt::CoarseTimer);
     runWhileVisible(Timer1, [this] { Timer1Timer(); });
     qstimer = named(new QTimer(this), "qstimer");
@@ -239,6 +240,19 @@ void TForm1::buildMenus() {
         });
     };
     wire(Exit1, &TForm1::Exit1Click);
+    wire(RefreshBrowser1, &TForm1::RefreshBrowser1Click);
+    wire(ShowAllFiles1, &TForm1::ShowAllFiles1Click);
+    wire(SupportedFiles1, &TForm1::SupportedFiles1Click);
+    wire(Images1, &TForm1::Images1Click);
+    wire(Wavs1, &TForm1::Wavs1Click);
+    wire(Videos1, &TForm1::Videos1Click);
+    wire(Midi1, &TForm1::Midi1Click);
+    wire(Icons1, &TForm1::Icons1Click);
+    wire(ownFilterItems[0], &TForm1::eigen1Click);
+    wire(ownFilterItems[1], &TForm1::eigen2Click);
+    wire(ownFilterItems[2], &TForm1::eigen3Click);
+    wire(ownFilterItems[3], &TForm1::eigen4Click);
+    wire(ownFilterItems[4], &TForm1::eigen5Click);
     wire(Preferences1, &TForm1::Preferences1Click);
     wire(DefaultBrowserPosition1, &TForm1::defaultClick);
     wire(HistoryList1, &TForm1::HistoryList1Click);
@@ -490,7 +504,106 @@ void TForm1::FormCreate() {
     for (int i = 0; i < 4; ++i) StatusPanels.setText(i, QString());
     jpg->setPicture(QImage(QStringLiteral(":/lumora/splash.png")));
     savedFileType = FileListBox1->FileType();
+    connect(directorylistbox1, &TFolderTree::Change, this,
+            [this] { guarded([this] { DirectoryListBox1Change(); }); });
+    DirectoryListBox1Change();
 }
+
+const QString TForm1::kSupportedFilesMask = QStringLiteral(
+    "*.BMP;*.ICO;*.WMF;*.EMF;*.WAV;*.MID;*.AVI;*.JPG;*.JIF;*.EXE;*.DLL;*.ICL;*.CUR;*.ANI;*.MPG;"
+    "*.MPA;*.MPEG;*.DIB;*.RLE;*.TGA;*.PCX;*.JPEG");
+
+QString TForm1::driveCapacityText(const QString& folder) {
+    const QStorageInfo drive(folder);
+    // Byte counts are 64-bit here; an unreadable drive counts as 0.
+    const qint64 total = drive.isValid() && drive.isReady() ? drive.bytesTotal() : 0;
+    const qint64 free = drive.isValid() && drive.isReady() ? drive.bytesAvailable() : 0;
+    return QString::number(qMax<qint64>(0, total) / 1048576) + QStringLiteral(" MB capacity.") +
+           QStringLiteral(" ( ") + QString::number(qMax<qint64>(0, free) / 1048576) +
+           QStringLiteral(" MB free )");
+}
+
+void TForm1::DirectoryListBox1Change() {
+    const QString path = directorylistbox1->Directory();
+    setWindowTitle(path);
+    if (!path.isEmpty()) {
+        FileListBox1->setDirectory(path);
+        FileListBox1->setFileType(savedFileType);
+    } else {
+        // A node without a file-system path: nothing to list, the folder stays.
+        FileListBox1->setFileType(0);
+    }
+    DirectoryListBox1Click();
+}
+
+void TForm1::DirectoryListBox1Click() {
+    StatusPanels.setText(0, driveCapacityText(FileListBox1->Directory()));
+}
+
+void TForm1::RefreshBrowser1Click() {
+    directorylistbox1->update();
+    FileListBox1->Update();
+    AddHistoryEntry(QStringLiteral("Refresh Browser,"));
+}
+
+void TForm1::checkFilterItem(QAction* item) {
+    for (QAction* other : {EasyFilter1, ShowAllFiles1, SupportedFiles1, Images1, Wavs1, Videos1,
+                           Midi1, Icons1})
+        other->setChecked(false);
+    for (QAction* other : ownFilterItems) other->setChecked(false);
+    item->setChecked(true);
+}
+
+void TForm1::applyFilter(QAction* item, const QString& historyText, const QString& mask) {
+    AddHistoryEntry(historyText);
+    checkFilterItem(item);
+    FileListBox1->setMask(mask);
+}
+
+void TForm1::ShowAllFiles1Click() {
+    applyFilter(ShowAllFiles1, QStringLiteral("Show All Files Filter activated,"),
+                QStringLiteral("*.*"));
+}
+
+void TForm1::SupportedFiles1Click() {
+    applyFilter(SupportedFiles1, QStringLiteral("Supported Files Filter Activated,"),
+                kSupportedFilesMask);
+}
+
+void TForm1::Images1Click() {
+    applyFilter(Images1, QStringLiteral("Only Images Filter Activated,"),
+                QStringLiteral("*.BMP;*.WMF;*.EMF;*.JPG;*.JIF;*.DIB;*.RLE;*.TGA;*.PCX;*.JPEG"));
+}
+
+void TForm1::Wavs1Click() {
+    applyFilter(Wavs1, QStringLiteral("Only Wavs Filter Activated,"), QStringLiteral("*.WAV"));
+}
+
+void TForm1::Videos1Click() {
+    applyFilter(Videos1, QStringLiteral("Only Videos Filter Activated,"),
+                QStringLiteral("*.AVI;*.MPG;*.MPA;*.MPEG"));
+}
+
+void TForm1::Midi1Click() {
+    applyFilter(Midi1, QStringLiteral("Only Midi Filter Activated,"), QStringLiteral("*.MID"));
+}
+
+void TForm1::Icons1Click() {
+    applyFilter(Icons1, QStringLiteral("Only Icons Filter Activated,"),
+                QStringLiteral("*.ICO;*.EXE;*.DLL;*.ICL;*.CUR;*.ANI"));
+}
+
+void TForm1::ownFilterClick(int number) {
+    applyFilter(ownFilterItems[size_t(number - 1)],
+                QStringLiteral("Own Filter %1 Activated,").arg(number),
+                forms().Form18->filterMask(number));
+}
+
+void TForm1::eigen1Click() { ownFilterClick(1); }
+void TForm1::eigen2Click() { ownFilterClick(2); }
+void TForm1::eigen3Click() { ownFilterClick(3); }
+void TForm1::eigen4Click() { ownFilterClick(4); }
+void TForm1::eigen5Click() { ownFilterClick(5); }
 
 void TForm1::FormActivate() {
     if (!pendingStartArgument.isEmpty()) {
@@ -514,10 +627,11 @@ void TForm1::Timer1Timer() {
                    QStringLiteral(" ]"));
 
     StatusPanels.setText(2, QString::number(FileListBox1->Count()) + QStringLiteral(" item(s)"));
-    const QDateTime now = QDateTime::currentDateTime();
-    if (now.toSecsSinceEpoch() != clockSecond_) {
-        clockSecond_ = now.toSecsSinceEpoch();
-        StatusPanels.setText(3, shortDateLongTimeText(now));
+    // The clock changes once a second; the local time is only worked out then.
+    const qint64 second = QDateTime::currentMSecsSinceEpoch() / 1000;
+    if (second != clockSecond_) {
+        clockSecond_ = second;
+        StatusPanels.setText(3, shortDateLongTimeText(QDateTime::currentDateTime()));
     }
 
     for (QAction* item : {Info1, Info2, SaveToBmp1, Copy1, Move1, Delete1, Normal1, Tiled1,

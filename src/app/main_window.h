@@ -201,8 +201,30 @@ public:
     void FormActivate() override;
     void FormCloseQuery(bool& canClose) override;
 
+    // The fixed filter modes with their masks, and the own filters.
+    static const QString kSupportedFilesMask;
+    // Checks one filter item of the thirteen and clears the others.
+    void checkFilterItem(QAction* item);
+    // Drive capacity text of the folder listed, for status panel 0.
+    static QString driveCapacityText(const QString& folder);
+
 public slots:
     void Timer1Timer();
+    void DirectoryListBox1Change();
+    void DirectoryListBox1Click();
+    void RefreshBrowser1Click();
+    void ShowAllFiles1Click();
+    void SupportedFiles1Click();
+    void Images1Click();
+    void Wavs1Click();
+    void Videos1Click();
+    void Midi1Click();
+    void Icons1Click();
+    void eigen1Click();
+    void eigen2Click();
+    void eigen3Click();
+    void eigen4Click();
+    void eigen5Click();
     void defaultClick();
     void Exit1Click();
     void Exit2Click();
@@ -229,6 +251,8 @@ private:
     void buildTray();
     void buildPopupMenus();
 
+    void applyFilter(QAction* item, const QString& historyText, const QString& mask);
+    void ownFilterClick(int number);
     QAction* action(QMenu* menu, const char* name, const QString& caption,
                     const QKeySequence& shortcut = {});
     QToolButton* toolButton(const char* name, const QString& hint, const QString& iconName,

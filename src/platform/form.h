@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/application.h"
+#include "platform/refresh_pacer.h"
 
 #include <QCloseEvent>
 #include <QDialog>
@@ -49,8 +50,10 @@ public:
 
 protected:
     // A timer that only refreshes this window's own labels and enabled states:
-    // it runs while the window is visible and ticks once as the window shows.
+    // it runs while the window is visible, ticks once as the window shows and
+    // is paced by the user's activity (RefreshPacer).
     void runWhileVisible(QTimer* timer, std::function<void()> tick) {
+        RefreshPacer::instance().add(timer);
         QObject::connect(timer, &QTimer::timeout, this, [tick] { guarded(tick); });
         refreshTimers_.emplace_back(timer, std::move(tick));
     }

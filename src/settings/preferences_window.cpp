@@ -108,7 +108,6 @@ TForm4::TForm4() {
     layout->addLayout(buttons);
 
     Timer1 = named(new QTimer(this), "Timer1");
-    Timer1->setInterval(16);
     Timer1->setTimerType(Qt::CoarseTimer);
     runWhileVisible(Timer1, [this] { Timer1Timer(); });
 }

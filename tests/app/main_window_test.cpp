@@ -22,6 +22,8 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QRegularExpression>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
@@ -78,7 +80,9 @@ TEST_F(MainWindowTest, StartUpLeavesTheWindowsInTheirDesignedState) {
     // Creation side effects: splash picture in the view, status texts empty,
     // the preferences applied by the About window's creation.
     EXPECT_FALSE(main().jpg->picture().isNull());
-    for (int i = 0; i < 4; ++i) EXPECT_TRUE(main().StatusPanels.text(i).isEmpty()) << i;
+    // Cleared at creation; the folder change handler then writes the capacity.
+    for (int i = 1; i < 4; ++i) EXPECT_TRUE(main().StatusPanels.text(i).isEmpty()) << i;
+    EXPECT_TRUE(main().StatusPanels.text(0).endsWith(QStringLiteral(" MB free )")));
     EXPECT_FALSE(forms().Form4->isVisible());
     EXPECT_TRUE(main().jpg->Stretch());
     EXPECT_TRUE(main().jpg->Center());
@@ -292,6 +296,39 @@ TEST_F(MainWindowTest, ExitClosesTheMainWindowWithoutHistory) {
     main().Exit2->trigger();
     EXPECT_FALSE(main().isVisible());
     EXPECT_EQ(historyActions(), before);
+}
+
+TEST_F(MainWindowTest, CapacityTextCountsWholeMegabytes) {
+    const QString text = TForm1::driveCapacityText(folder.path());
+    const QRegularExpression pattern(QStringLiteral("^(\\d+) MB capacity\\. \\( (\\d+) MB free \\)$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    ASSERT_TRUE(match.hasMatch()) << text.toStdString();
+    const QStorageInfo drive(folder.path());
+    EXPECT_EQ(match.captured(1).toLongLong(), drive.bytesTotal() / 1048576);
+    EXPECT_LE(match.captured(2).toLongLong(), match.captured(1).toLongLong());
+    EXPECT_EQ(TForm1::driveCapacityText(QStringLiteral("/no/such/drive/at/all")),
+              QStringLiteral("0 MB capacity. ( 0 MB free )"));
+}
+
+TEST_F(MainWindowTest, FilterCommandsCheckOneItemAndRecordTheirEntry) {
+    main().Wavs1->trigger();
+    EXPECT_TRUE(main().Wavs1->isChecked());
+    EXPECT_FALSE(main().SupportedFiles1->isChecked());
+    EXPECT_EQ(main().FileListBox1->Mask(), QStringLiteral("*.WAV"));
+    EXPECT_EQ(historyActions().last(), QStringLiteral("Only Wavs Filter Activated,"));
+    main().ShowAllFiles1->trigger();
+    EXPECT_EQ(main().FileListBox1->Mask(), QStringLiteral("*.*"));
+    int checked = 0;
+    for (QAction* item : main().Filter1->actions()) checked += item->isChecked() ? 1 : 0;
+    EXPECT_EQ(checked, 1);
+    EXPECT_EQ(historyActions().last(), QStringLiteral("Show All Files Filter activated,"));
+}
+
+TEST_F(MainWindowTest, StartUpHistoryBeginsWithTheFilterCommands) {
+    ASSERT_GE(forms().Form21->History.size(), 2);
+    EXPECT_EQ(historyActions().mid(0, 2),
+              QStringList({QStringLiteral("Show All Files Filter activated,"),
+                           QStringLiteral("Supported Files Filter Activated,")}));
 }
 
 TEST_F(MainWindowTest, ActivationMakesTheTreeFollowTheList) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/dialogs.h"
+#include "support/qt_print.h"
 
 #include <QString>
 #include <QStringList>
