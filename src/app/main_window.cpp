@@ -54,9 +54,13 @@ Widget* named(Widget* widget, const char* name) {
 
 }  // namespace
 
-void TStatusPanels::setText(int panel, const QString& text) { labels[size_t(panel)]->setText(text); }
+void TStatusPanels::setText(int panel, const QString& text) {
+    labels[size_t(panel)]->setText(text);
+}
 
-QString TStatusPanels::text(int panel) const { return labels[size_t(panel)]->text(); }
+QString TStatusPanels::text(int panel) const {
+    return labels[size_t(panel)]->text();
+}
 
 QString TSaveDialog::Execute(QWidget* parent) const {
     FileDialogOptions options;
@@ -105,7 +109,8 @@ QAction* TForm1::action(QMenu* menu, const char* name, const QString& caption,
         item->setShortcut(shortcut);
         item->setShortcutContext(Qt::WindowShortcut);
     }
-    if (menu) menu->addAction(item);
+    if (menu)
+        menu->addAction(item);
     addAction(item);  // shortcuts work while the menu is closed
     return item;
 }
@@ -181,12 +186,12 @@ void TForm1::buildMenus() {
                              QKeySequence(Qt::SHIFT | Qt::Key_F2));
     Images1 = action(Filter1, "Images1", QStringLiteral("Only Images"),
                      QKeySequence(Qt::SHIFT | Qt::Key_F3));
-    Wavs1 = action(Filter1, "Wavs1", QStringLiteral("Only Wavs"),
-                   QKeySequence(Qt::SHIFT | Qt::Key_F4));
+    Wavs1 =
+        action(Filter1, "Wavs1", QStringLiteral("Only Wavs"), QKeySequence(Qt::SHIFT | Qt::Key_F4));
     Videos1 = action(Filter1, "Videos1", QStringLiteral("Only Videos"),
                      QKeySequence(Qt::SHIFT | Qt::Key_F5));
-    Midi1 = action(Filter1, "Midi1", QStringLiteral("Only Midi"),
-                   QKeySequence(Qt::SHIFT | Qt::Key_F6));
+    Midi1 =
+        action(Filter1, "Midi1", QStringLiteral("Only Midi"), QKeySequence(Qt::SHIFT | Qt::Key_F6));
     Icons1 = action(Filter1, "Icons1", QStringLiteral("Only Icons"),
                     QKeySequence(Qt::SHIFT | Qt::Key_F7));
     Filter1->addSeparator();
@@ -200,15 +205,16 @@ void TForm1::buildMenus() {
         item->setVisible(false);  // captions come with "Apply Own Filters"
         ownFilterItems[size_t(k)] = item;
     }
-    for (QAction* item : {EasyFilter1, ShowAllFiles1, SupportedFiles1, Images1, Wavs1, Videos1,
-                          Midi1, Icons1})
+    for (QAction* item :
+         {EasyFilter1, ShowAllFiles1, SupportedFiles1, Images1, Wavs1, Videos1, Midi1, Icons1})
         item->setCheckable(true);
-    for (QAction* item : ownFilterItems) item->setCheckable(true);
+    for (QAction* item : ownFilterItems)
+        item->setCheckable(true);
     SupportedFiles1->setChecked(true);
 
     Slideshow1 = menu("Slideshow1", QStringLiteral("&Slideshow"));
-    Create1 = action(Slideshow1, "Create1", QStringLiteral("Create"),
-                     QKeySequence(Qt::CTRL | Qt::Key_C));
+    Create1 =
+        action(Slideshow1, "Create1", QStringLiteral("Create"), QKeySequence(Qt::CTRL | Qt::Key_C));
     OpenandPlay1 = action(Slideshow1, "OpenandPlay1", QStringLiteral("Open and Play"),
                           QKeySequence(Qt::CTRL | Qt::Key_P));
     QuickSlideshow1 = action(Slideshow1, "QuickSlideshow1", QStringLiteral("Quick Slideshow"),
@@ -216,8 +222,8 @@ void TForm1::buildMenus() {
 
     Favorites1 = menu("Favorites1", QStringLiteral("F&avorites"));
     Organize1 = submenu(Favorites1, "Organize1", QStringLiteral("Organize"));
-    Folder2 = action(Organize1, "Folder2", QStringLiteral("Folder"),
-                     QKeySequence(Qt::CTRL | Qt::Key_O));
+    Folder2 =
+        action(Organize1, "Folder2", QStringLiteral("Folder"), QKeySequence(Qt::CTRL | Qt::Key_O));
     Slideshow3 = action(Organize1, "Slideshow3", QStringLiteral("Slideshow"),
                         QKeySequence(Qt::CTRL | Qt::Key_S));
     Favorites1->addSeparator();
@@ -235,11 +241,20 @@ void TForm1::buildMenus() {
     About1 = action(Help1, "About1", QStringLiteral("About"));
 
     auto wire = [this](QAction* item, void (TForm1::*handler)()) {
-        connect(item, &QAction::triggered, this, [this, handler] {
-            guarded([this, handler] { (this->*handler)(); });
-        });
+        connect(item, &QAction::triggered, this,
+                [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
     };
     wire(Exit1, &TForm1::Exit1Click);
+    wire(Close1, &TForm1::Close1Click);
+    wire(Reload1, &TForm1::Reload1Click);
+    // The command toggles on the check as it was, so the automatic toggle of a
+    // checkable item is undone before it runs.
+    connect(StretchImages1, &QAction::triggered, this, [this](bool checked) {
+        StretchImages1->setChecked(!checked);
+        guarded([this] { StretchImages1Click(); });
+    });
+    wire(SaveToBmp1, &TForm1::SaveToBmp1Click);
+    wire(clipboard1, &TForm1::clipboard1Click);
     wire(RefreshBrowser1, &TForm1::RefreshBrowser1Click);
     wire(ShowAllFiles1, &TForm1::ShowAllFiles1Click);
     wire(SupportedFiles1, &TForm1::SupportedFiles1Click);
@@ -278,7 +293,7 @@ void TForm1::buildToolbar() {
     copy = toolButton("copy", QStringLiteral("Copy"), QStringLiteral("edit-copy"),
                       QStyle::SP_FileDialogDetailedView);
     move_ = toolButton("move", QStringLiteral("Move"), QStringLiteral("go-jump"),
-                      QStyle::SP_ArrowForward);
+                       QStyle::SP_ArrowForward);
     delete_ = toolButton("delete", QStringLiteral("Delete"), QStringLiteral("edit-delete"),
                          QStyle::SP_TrashIcon);
     closeimage = toolButton("closeimage", QStringLiteral("Close File"),
@@ -317,24 +332,40 @@ void TForm1::buildToolbar() {
     const auto buttons = toolbarButtons();
     for (size_t i = 0; i < buttons.size(); ++i) {
         toolbarActions_[i] = Toolbar971->addWidget(buttons[i]);
-        if (buttons[i] == reload || buttons[i] == ToolbarButton972 ||
-            buttons[i] == openslideshow)
+        if (buttons[i] == reload || buttons[i] == ToolbarButton972 || buttons[i] == openslideshow)
             Toolbar971->addSeparator();
     }
 
     auto wire = [this](QToolButton* button, void (TForm1::*handler)()) {
-        connect(button, &QToolButton::clicked, this, [this, handler] {
-            guarded([this, handler] { (this->*handler)(); });
-        });
+        connect(button, &QToolButton::clicked, this,
+                [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
     };
     wire(options, &TForm1::optionsClick);
+    wire(closeimage, &TForm1::closeimageClick);
+    wire(reload, &TForm1::reloadClick);
+    connect(ToolbarButton972, &QToolButton::clicked, this, [this](bool checked) {
+        ToolbarButton972->setChecked(!checked);
+        guarded([this] { StretchImages1Click(); });
+    });
     wire(default_, &TForm1::defaultClick);
 }
 
 std::array<QToolButton*, 15> TForm1::toolbarButtons() const {
-    return {copy,       move_,      delete_,         closeimage,    execute,
-            reload,     mplayer,    ToolbarButton971, ToolbarButton972, fullscreen,
-            createslideshow, openslideshow, ToolbarButton977, options, default_};
+    return {copy,
+            move_,
+            delete_,
+            closeimage,
+            execute,
+            reload,
+            mplayer,
+            ToolbarButton971,
+            ToolbarButton972,
+            fullscreen,
+            createslideshow,
+            openslideshow,
+            ToolbarButton977,
+            options,
+            default_};
 }
 
 void TForm1::setToolbarButtonVisible(int index, bool visible) {
@@ -388,7 +419,8 @@ void TForm1::buildBrowserAndPreview() {
     Scrollbar321 = named(new QScrollBar(Qt::Horizontal, Panel7), "Scrollbar321");
     auto* bar = new QHBoxLayout(Panel7);
     bar->setContentsMargins(2, 2, 2, 2);
-    for (QPushButton* b : {Button1, Button2, Button3, Button4}) bar->addWidget(b);
+    for (QPushButton* b : {Button1, Button2, Button3, Button4})
+        bar->addWidget(b);
     bar->addWidget(Scrollbar321, 1);
     auto* panel6Layout = new QVBoxLayout(Panel6);
     panel6Layout->setContentsMargins(0, 0, 0, 0);
@@ -404,8 +436,8 @@ void TForm1::buildBrowserAndPreview() {
 
     auto* surfaces = new QVBoxLayout(Panel3);
     surfaces->setContentsMargins(0, 0, 0, 0);
-    for (QWidget* surface : {static_cast<QWidget*>(jpg), Panel6,
-                             static_cast<QWidget*>(IconListBox1), DCAVIPlay1})
+    for (QWidget* surface :
+         {static_cast<QWidget*>(jpg), Panel6, static_cast<QWidget*>(IconListBox1), DCAVIPlay1})
         surfaces->addWidget(surface);
 
     WinSplit1->addWidget(Panel1);
@@ -459,6 +491,8 @@ void TForm1::buildPopupMenus() {
     Open2 = named(PopupMenu2->addMenu(QStringLiteral("Open")), "Open2");
     Open2->menuAction()->setObjectName(QStringLiteral("Open2"));
     AssociatedProgram2 = action(Open2, "AssociatedProgram2", QStringLiteral("Associated Program"));
+    connect(Unstretch1, &QAction::triggered, this,
+            [this] { guarded([this] { StretchImages1Click(); }); });
     jpg->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(jpg, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu2->popup(jpg->mapToGlobal(at)); });
@@ -482,15 +516,16 @@ void TForm1::buildTray() {
     tray->setToolTip(applicationTitle());
     tray->setContextMenu(PopupMenu1);
     connect(tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason r) {
-        if (r == QSystemTrayIcon::DoubleClick) guarded([this] { trayDblClick(); });
+        if (r == QSystemTrayIcon::DoubleClick)
+            guarded([this] { trayDblClick(); });
     });
     // Without a notification area (a bare X server) there is simply no tray icon.
-    if (QSystemTrayIcon::isSystemTrayAvailable()) tray->show();
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        tray->show();
 
     auto wire = [this](QAction* item, void (TForm1::*handler)()) {
-        connect(item, &QAction::triggered, this, [this, handler] {
-            guarded([this, handler] { (this->*handler)(); });
-        });
+        connect(item, &QAction::triggered, this,
+                [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
     };
     wire(Show1, &TForm1::Show1Click);
     wire(Preferences2, &TForm1::Preferences2Click);
@@ -498,14 +533,19 @@ void TForm1::buildTray() {
     wire(Exit2, &TForm1::Exit2Click);
 }
 
-QString TForm1::selectedFileName() const { return QFileInfo(FileListBox1->FileName()).fileName(); }
+QString TForm1::selectedFileName() const {
+    return QFileInfo(FileListBox1->FileName()).fileName();
+}
 
 void TForm1::FormCreate() {
-    for (int i = 0; i < 4; ++i) StatusPanels.setText(i, QString());
+    for (int i = 0; i < 4; ++i)
+        StatusPanels.setText(i, QString());
     jpg->setPicture(QImage(QStringLiteral(":/lumora/splash.png")));
     savedFileType = FileListBox1->FileType();
     connect(directorylistbox1, &TFolderTree::Change, this,
             [this] { guarded([this] { DirectoryListBox1Change(); }); });
+    connect(FileListBox1, &TFileListBox::Change, this,
+            [this] { guarded([this] { FileListBox1Click(); }); });
     DirectoryListBox1Change();
 }
 
@@ -547,10 +587,11 @@ void TForm1::RefreshBrowser1Click() {
 }
 
 void TForm1::checkFilterItem(QAction* item) {
-    for (QAction* other : {EasyFilter1, ShowAllFiles1, SupportedFiles1, Images1, Wavs1, Videos1,
-                           Midi1, Icons1})
+    for (QAction* other :
+         {EasyFilter1, ShowAllFiles1, SupportedFiles1, Images1, Wavs1, Videos1, Midi1, Icons1})
         other->setChecked(false);
-    for (QAction* other : ownFilterItems) other->setChecked(false);
+    for (QAction* other : ownFilterItems)
+        other->setChecked(false);
     item->setChecked(true);
 }
 
@@ -599,11 +640,21 @@ void TForm1::ownFilterClick(int number) {
                 forms().Form18->filterMask(number));
 }
 
-void TForm1::eigen1Click() { ownFilterClick(1); }
-void TForm1::eigen2Click() { ownFilterClick(2); }
-void TForm1::eigen3Click() { ownFilterClick(3); }
-void TForm1::eigen4Click() { ownFilterClick(4); }
-void TForm1::eigen5Click() { ownFilterClick(5); }
+void TForm1::eigen1Click() {
+    ownFilterClick(1);
+}
+void TForm1::eigen2Click() {
+    ownFilterClick(2);
+}
+void TForm1::eigen3Click() {
+    ownFilterClick(3);
+}
+void TForm1::eigen4Click() {
+    ownFilterClick(4);
+}
+void TForm1::eigen5Click() {
+    ownFilterClick(5);
+}
 
 void TForm1::FormActivate() {
     if (!pendingStartArgument.isEmpty()) {
@@ -614,7 +665,9 @@ void TForm1::FormActivate() {
     directorylistbox1->setDirectory(FileListBox1->Directory());
 }
 
-void TForm1::FormCloseQuery(bool& canClose) { canClose = true; }
+void TForm1::FormCloseQuery(bool& canClose) {
+    canClose = true;
+}
 
 void TForm1::Timer1Timer() {
     const QString selected = FileListBox1->FileName();
@@ -622,7 +675,8 @@ void TForm1::Timer1Timer() {
     const QString name = QFileInfo(selected).fileName();
 
     QString folder = directorylistbox1->Directory();
-    if (!folder.endsWith(u'/')) folder += u'/';
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
     setWindowTitle(applicationTitle() + QStringLiteral(" - [ ") + folder + name +
                    QStringLiteral(" ]"));
 
@@ -643,12 +697,15 @@ void TForm1::Timer1Timer() {
     clipboard1->setEnabled(jpg->isVisible());
 }
 
-void TForm1::resizeEvent(QResizeEvent* event) { TMainForm::resizeEvent(event); }
+void TForm1::resizeEvent(QResizeEvent* event) {
+    TMainForm::resizeEvent(event);
+}
 
 void TForm1::closeEvent(QCloseEvent* event) {
     TMainForm::closeEvent(event);
     // Closing the main window ends the program, whatever else is open.
-    if (event->isAccepted()) QCoreApplication::quit();
+    if (event->isAccepted())
+        QCoreApplication::quit();
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -662,13 +719,21 @@ void TForm1::defaultClick() {
     AddHistoryEntry(QStringLiteral("Default Browser Position,"));
 }
 
-void TForm1::Exit1Click() { close(); }
+void TForm1::Exit1Click() {
+    close();
+}
 
-void TForm1::Exit2Click() { close(); }
+void TForm1::Exit2Click() {
+    close();
+}
 
-void TForm1::Show1Click() { raise(); }
+void TForm1::Show1Click() {
+    raise();
+}
 
-void TForm1::trayDblClick() { raise(); }
+void TForm1::trayDblClick() {
+    raise();
+}
 
 void TForm1::Help2Click() {
     AddHistoryEntry(QStringLiteral("Help Pressed,"));
@@ -685,15 +750,21 @@ void TForm1::Preferences1Click() {
     forms().Form4->ShowModal();
 }
 
-void TForm1::optionsClick() { Preferences1Click(); }
+void TForm1::optionsClick() {
+    Preferences1Click();
+}
 
-void TForm1::Preferences2Click() { forms().Form4->ShowModal(); }
+void TForm1::Preferences2Click() {
+    forms().Form4->ShowModal();
+}
 
 void TForm1::About1Click() {
     AddHistoryEntry(QStringLiteral("About Pressed,"));
     forms().Form11->ShowModal();
 }
 
-void TForm1::About2Click() { forms().Form11->ShowModal(); }
+void TForm1::About2Click() {
+    forms().Form11->ShowModal();
+}
 
 }  // namespace lumora

@@ -208,8 +208,24 @@ public:
     // Drive capacity text of the folder listed, for status panel 0.
     static QString driveCapacityText(const QString& folder);
 
+    // The preview's kind of a file, by its extension from the last "." on.
+    enum class PreviewGroup { None, PlatformPicture, Sound, Avi, DecodedPicture, Mpeg, IconFile };
+    static PreviewGroup previewGroup(const QString& fileName);
+    // The extension of a name from its last "." on, in upper case ("" without one).
+    static QString upperExtension(const QString& fileName);
+    // A platform picture: BMP and ICO as bitmaps, WMF and EMF as metafiles.
+    void loadPlatformPicture(const QString& path);
+
 public slots:
     void Timer1Timer();
+    void FileListBox1Click();
+    void closeimageClick();
+    void Close1Click();
+    void reloadClick();
+    void Reload1Click();
+    void StretchImages1Click();
+    void SaveToBmp1Click();
+    void clipboard1Click();
     void DirectoryListBox1Change();
     void DirectoryListBox1Click();
     void RefreshBrowser1Click();
@@ -251,6 +267,8 @@ private:
     void buildTray();
     void buildPopupMenus();
 
+    void showOnly(QWidget* surface);
+    void showPictureSize();
     void applyFilter(QAction* item, const QString& historyText, const QString& mask);
     void ownFilterClick(int number);
     QAction* action(QMenu* menu, const char* name, const QString& caption,

@@ -1,7 +1,7 @@
 #include "app/picture_view.h"
 
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 
 namespace lumora {
 
@@ -9,7 +9,26 @@ TImage::TImage(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
+QImage TImage::picture() const {
+    if (!metafile_.isNull())
+        return metafile_.toImage(metafile_.size());
+    return picture_;
+}
+
+QSize TImage::pictureSize() const {
+    return metafile_.isNull() ? picture_.size() : metafile_.size();
+}
+
+void TImage::setMetafile(const Metafile& metafile) {
+    picture_ = QImage();
+    metafile_ = metafile;
+    pixmap_ = QPixmap();
+    scaled_ = QPixmap();
+    update();
+}
+
 void TImage::setPicture(const QImage& picture) {
+    metafile_ = Metafile();
     picture_ = picture;
     pixmap_ = picture.isNull() ? QPixmap() : QPixmap::fromImage(picture);
     scaled_ = QPixmap();
@@ -17,29 +36,40 @@ void TImage::setPicture(const QImage& picture) {
 }
 
 void TImage::setStretch(bool stretch) {
-    if (stretch_ == stretch) return;
+    if (stretch_ == stretch)
+        return;
     stretch_ = stretch;
     scaled_ = QPixmap();
     update();
 }
 
 void TImage::setCenter(bool center) {
-    if (center_ == center) return;
+    if (center_ == center)
+        return;
     center_ = center;
     update();
 }
 
 QRect TImage::pictureRect() const {
-    if (picture_.isNull()) return {};
-    if (stretch_) return rect();
-    const QSize size = picture_.size();
+    if (isEmpty())
+        return {};
+    if (stretch_)
+        return rect();
+    const QSize size = pictureSize();
     if (center_)
         return QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size);
     return QRect(QPoint(0, 0), size);
 }
 
 void TImage::paintEvent(QPaintEvent* event) {
-    if (pixmap_.isNull()) return;
+    if (!metafile_.isNull()) {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        metafile_.play(painter, pictureRect());
+        return;
+    }
+    if (pixmap_.isNull())
+        return;
     QPainter painter(this);
     if (stretch_) {
         // Scaling a large picture on every repaint would make resizing stutter:
@@ -54,7 +84,8 @@ void TImage::paintEvent(QPaintEvent* event) {
 
 void TImage::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (stretch_) scaled_ = QPixmap();
+    if (stretch_)
+        scaled_ = QPixmap();
 }
 
 }  // namespace lumora

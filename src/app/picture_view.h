@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/metafile.h"
+
 #include <QImage>
 #include <QPixmap>
 #include <QWidget>
@@ -14,9 +16,15 @@ class TImage : public QWidget {
 public:
     explicit TImage(QWidget* parent = nullptr);
 
-    const QImage& picture() const { return picture_; }
+    // The picture as a bitmap; a metafile is rendered at its own size.
+    QImage picture() const;
     void setPicture(const QImage& picture);
+    // A metafile stays a vector picture, drawn afresh at the size it is shown.
+    void setMetafile(const Metafile& metafile);
     void clearPicture() { setPicture(QImage()); }
+    bool isEmpty() const { return picture_.isNull() && metafile_.isNull(); }
+    bool isMetafile() const { return !metafile_.isNull(); }
+    QSize pictureSize() const;
 
     bool Stretch() const { return stretch_; }
     void setStretch(bool stretch);
@@ -32,6 +40,7 @@ protected:
 
 private:
     QImage picture_;
+    Metafile metafile_;
     QPixmap pixmap_;  // the picture converted once for drawing
     QPixmap scaled_;  // the stretched copy for the current size
     bool stretch_ = false;

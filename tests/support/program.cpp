@@ -27,6 +27,8 @@ void ProgramTest::SetUp() {
 
 void ProgramTest::TearDown() {
     destroyForms();
+    // The file list made the folder it showed current; it may be gone now.
+    QDir::setCurrent(testHome());
     fakeDialogs().reset();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QColor>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <ostream>
@@ -14,4 +16,12 @@ inline void PrintTo(const QStringList& list, std::ostream* out) {
         PrintTo(list[i], out);
     }
     *out << '}';
+}
+
+inline void PrintTo(const QSize& size, std::ostream* out) {
+    *out << size.width() << 'x' << size.height();
+}
+
+inline void PrintTo(const QColor& color, std::ostream* out) {
+    *out << color.name(QColor::HexArgb).toStdString();
 }

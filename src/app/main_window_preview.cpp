@@ -1,0 +1,202 @@
+// The main window's preview of the selected file and the commands acting on it.
+#include "app/file_list_box.h"
+#include "app/forms.h"
+#include "app/history.h"
+#include "app/main_window.h"
+#include "app/picture_view.h"
+#include "nviewlib/nviewlib.h"
+#include "platform/errors.h"
+#include "platform/metafile.h"
+#include "settings/preferences_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QListWidget>
+#include <QToolButton>
+
+namespace lumora {
+
+QString TForm1::upperExtension(const QString& fileName) {
+    const QString name = QFileInfo(fileName).fileName();
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot < 0 ? QString() : name.mid(dot).toUpper();
+}
+
+TForm1::PreviewGroup TForm1::previewGroup(const QString& fileName) {
+    const QString ext = upperExtension(fileName);
+    auto in = [&ext](std::initializer_list<const char*> list) {
+        for (const char* e : list)
+            if (ext == QLatin1String(e))
+                return true;
+        return false;
+    };
+    if (in({".BMP", ".ICO", ".WMF", ".EMF"}))
+        return PreviewGroup::PlatformPicture;
+    if (in({".WAV", ".MID"}))
+        return PreviewGroup::Sound;
+    if (in({".AVI"}))
+        return PreviewGroup::Avi;
+    if (in({".JPG", ".JIF", ".DIB", ".RLE", ".TGA", ".PCX", ".JPEG"}))
+        return PreviewGroup::DecodedPicture;
+    if (in({".MPA", ".MPG", ".MPEG"}))
+        return PreviewGroup::Mpeg;
+    if (in({".EXE", ".DLL", ".ICL", ".CUR", ".ANI"}))
+        return PreviewGroup::IconFile;
+    return PreviewGroup::None;
+}
+
+void TForm1::showOnly(QWidget* surface) {
+    for (QWidget* each :
+         {static_cast<QWidget*>(jpg), Panel6, static_cast<QWidget*>(IconListBox1), DCAVIPlay1})
+        each->setVisible(each == surface);
+}
+
+void TForm1::showPictureSize() {
+    const QSize size = jpg->pictureSize();
+    StatusPanels.setText(1, QString::asprintf(" %d x %d", size.width(), size.height()));
+}
+
+void TForm1::loadPlatformPicture(const QString& path) {
+    const QString ext = upperExtension(path);
+    if (ext == QLatin1String(".WMF") || ext == QLatin1String(".EMF")) {
+        jpg->setMetafile(Metafile::fromFile(path));
+        return;
+    }
+    if (ext == QLatin1String(".BMP")) {
+        QFile file(path);
+        jpg->setPicture(file.open(QIODevice::ReadOnly) ? decodeBitmapFile(file.readAll())
+                                                       : QImage());
+        return;
+    }
+    // An icon file shows one picture: the largest it holds.
+    QImageReader reader(path, "ico");
+    QImage best;
+    for (int i = 0; i < qMax(1, reader.imageCount()); ++i) {
+        if (!reader.jumpToImage(i) && i > 0)
+            break;
+        const QImage image = reader.read();
+        if (image.width() * image.height() > best.width() * best.height())
+            best = image;
+    }
+    jpg->setPicture(best);
+}
+
+void TForm1::FileListBox1Click() {
+    const QString path = FileListBox1->FileName();
+    if (path.isEmpty())
+        return;  // a subdirectory entry changes nothing
+    const QString name = QFileInfo(path).fileName();
+    switch (previewGroup(path)) {
+        case PreviewGroup::None:
+            return;
+        case PreviewGroup::PlatformPicture:
+            showOnly(jpg);
+            loadPlatformPicture(path);
+            StatusPanels.setText(0, name);
+            showPictureSize();
+            return;
+        case PreviewGroup::Sound:
+            showOnly(nullptr);
+            StatusPanels.setText(0, name);
+            StatusPanels.setText(1, QString());
+            return;
+        case PreviewGroup::Avi:
+            showOnly(DCAVIPlay1);
+            StatusPanels.setText(0, name);
+            StatusPanels.setText(1, QString());
+            return;
+        case PreviewGroup::DecodedPicture:
+            showOnly(jpg);
+            jpg->setPicture(NViewLibLoad(path, 1));
+            StatusPanels.setText(0, name);
+            showPictureSize();
+            return;
+        case PreviewGroup::Mpeg:
+            showOnly(Panel6);
+            StatusPanels.setText(0, name);
+            StatusPanels.setText(1, QString());
+            return;
+        case PreviewGroup::IconFile:
+            showOnly(IconListBox1);
+            StatusPanels.setText(0, name);
+            StatusPanels.setText(1, QString());
+            return;
+    }
+}
+
+void TForm1::closeimageClick() {
+    AddHistoryEntry(QStringLiteral("Closed ") + selectedFileName() + u',');
+    if (jpg->isVisible())
+        jpg->clearPicture();
+    if (IconListBox1->isVisible())
+        IconListBox1->clear();
+    if (Panel6->isVisible())
+        Panel6->setVisible(false);
+}
+
+void TForm1::Close1Click() {
+    closeimageClick();
+    AddHistoryEntry(QStringLiteral("Closed ") + selectedFileName() + u',');
+}
+
+void TForm1::reloadClick() {
+    AddHistoryEntry(QStringLiteral("Reloaded ") + selectedFileName() + u',');
+    const QString path = FileListBox1->FileName();
+    if (path.isEmpty() || !jpg->isVisible())
+        return;
+    // A ".JPG" comes back through the 256-colour decode; the other pictures
+    // are read again the way selecting them reads them.
+    if (upperExtension(path) == QLatin1String(".JPG")) {
+        jpg->setPicture(decodeJpegQuantized(path));
+        return;
+    }
+    switch (previewGroup(path)) {
+        case PreviewGroup::PlatformPicture:
+            loadPlatformPicture(path);
+            break;
+        case PreviewGroup::DecodedPicture:
+            jpg->setPicture(NViewLibLoad(path, 1));
+            break;
+        default:
+            break;
+    }
+}
+
+void TForm1::Reload1Click() {
+    reloadClick();
+    AddHistoryEntry(QStringLiteral("Reloaded ") + selectedFileName() + u',');
+}
+
+void TForm1::StretchImages1Click() {
+    TForm4* preferences = forms().Form4;
+    const bool stretch = !StretchImages1->isChecked();
+    ToolbarButton972->setChecked(stretch);
+    StretchImages1->setChecked(stretch);
+    preferences->CheckBox6->setChecked(stretch);
+    preferences->Button1Click();
+    AddHistoryEntry(stretch ? QStringLiteral("Stretch images on,")
+                            : QStringLiteral("Stretch images off,"));
+}
+
+void TForm1::SaveToBmp1Click() {
+    const QString target = SaveDialog1.Execute(this);
+    if (target.isEmpty())
+        return;
+    // Icons and metafiles become a bitmap first; the file is a Windows bitmap.
+    if (!jpg->picture().save(target, "BMP"))
+        throw EInOutError::cannotCreate(target);
+    AddHistoryEntry(QStringLiteral("Saved ") + selectedFileName() + QStringLiteral(" as bitmap,"));
+}
+
+void TForm1::clipboard1Click() {
+    QApplication::clipboard()->setImage(jpg->picture());
+    AddHistoryEntry(QStringLiteral("Copied ") + selectedFileName() +
+                    QStringLiteral(" to clipboard,"));
+}
+
+}  // namespace lumora

@@ -1,0 +1,208 @@
+#include "app/file_list_box.h"
+#include "app/folder_tree.h"
+#include "app/forms.h"
+#include "app/history_window.h"
+#include "app/main_window.h"
+#include "app/picture_view.h"
+#include "settings/preferences_window.h"
+#include "support/fake_dialogs.h"
+#include "support/program.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDir>
+#include <QListWidget>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+namespace lumora {
+namespace {
+
+using test::ProgramTest;
+
+TForm1& main() { return *forms().Form1; }
+
+bool magick(const QStringList& arguments) {
+    return QProcess::execute(QStringLiteral("convert"), arguments) == 0;
+}
+
+// The picture's pixels as ImageMagick decodes the file.
+QImage magickDecode(const QString& path, QSize size) {
+    QProcess process;
+    process.start(QStringLiteral("convert"), {path, QStringLiteral("rgba:-")});
+    process.waitForFinished(30000);
+    const QByteArray data = process.readAllStandardOutput();
+    if (data.size() != size.width() * size.height() * 4) return {};
+    return QImage(reinterpret_cast<const uchar*>(data.constData()), size.width(), size.height(),
+                  QImage::Format_RGBA8888)
+        .copy();
+}
+
+class PreviewTest : public ProgramTest {
+protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        ASSERT_TRUE(dir.isValid());
+        QImage bitmap(40, 30, QImage::Format_RGB32);
+        bitmap.fill(QColor(10, 200, 30));
+        ASSERT_TRUE(bitmap.save(path("green.bmp"), "BMP"));
+        ASSERT_TRUE(magick({QStringLiteral("-size"), QStringLiteral("640x480"),
+                            QStringLiteral("gradient:red-blue"), path("photo.jpeg")}));
+        ASSERT_TRUE(QFile::copy(path("photo.jpeg"), path("photo.jpg")));
+        QFile text(path("readme.txt"));
+        ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+        QDir(dir.path()).mkdir(QStringLiteral("sub"));
+        main().FileListBox1->setMask(QStringLiteral("*.*"));
+        main().directorylistbox1->setDirectory(dir.path());
+        ASSERT_EQ(main().FileListBox1->Directory(), dir.path());
+        main().show();
+    }
+    void TearDown() override {
+        main().hide();
+        ProgramTest::TearDown();
+    }
+
+    QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+    void click(const char* entry) {
+        ASSERT_TRUE(main().FileListBox1->selectItem(QString::fromLatin1(entry))) << entry;
+        main().FileListBox1Click();
+        main().Timer1Timer();  // the refresh enables the file commands
+    }
+
+    QTemporaryDir dir;
+};
+
+TEST_F(PreviewTest, ExtensionsAreComparedInFullAndInUpperCase) {
+    using G = TForm1::PreviewGroup;
+    EXPECT_EQ(TForm1::previewGroup(QStringLiteral("/a/b.JpEg")), G::DecodedPicture);
+    EXPECT_EQ(TForm1::previewGroup(QStringLiteral("/a/b.mpeg")), G::Mpeg);
+    EXPECT_EQ(TForm1::previewGroup(QStringLiteral("/a/b.ico")), G::PlatformPicture);
+    EXPECT_EQ(TForm1::previewGroup(QStringLiteral("/a/b.cur")), G::IconFile);
+    EXPECT_EQ(TForm1::previewGroup(QStringLiteral("/a/b.jpgx")), G::None);
+    EXPECT_EQ(TForm1::previewGroup(QStringLiteral("/a.jpg/noext")), G::None);
+    EXPECT_EQ(TForm1::previewGroup(QStringLiteral("/a/archive.tar.wav")), G::Sound);
+}
+
+TEST_F(PreviewTest, PicturesShowWithTheirSize) {
+    click("photo.jpeg");
+    EXPECT_TRUE(main().jpg->isVisible());
+    EXPECT_EQ(main().jpg->pictureSize(), QSize(640, 480));
+    EXPECT_EQ(main().StatusPanels.text(0), QStringLiteral("photo.jpeg"));
+    EXPECT_EQ(main().StatusPanels.text(1), QStringLiteral(" 640 x 480"));
+
+    click("green.bmp");
+    EXPECT_EQ(main().StatusPanels.text(1), QStringLiteral(" 40 x 30"));
+    EXPECT_EQ(main().jpg->picture().pixelColor(5, 5), QColor(10, 200, 30));
+}
+
+TEST_F(PreviewTest, OtherFilesAndFoldersLeaveThePreviewAlone) {
+    click("green.bmp");
+    const QImage before = main().jpg->picture();
+    click("readme.txt");
+    click("[sub]");
+    EXPECT_EQ(main().jpg->picture(), before);
+    EXPECT_EQ(main().StatusPanels.text(0), QStringLiteral("green.bmp"));
+    EXPECT_EQ(main().StatusPanels.text(1), QStringLiteral(" 40 x 30"));
+}
+
+TEST_F(PreviewTest, EachKindShowsOneSurface) {
+    QFile(path("song.wav")).open(QIODevice::WriteOnly);
+    QFile(path("clip.mpg")).open(QIODevice::WriteOnly);
+    QFile(path("tool.exe")).open(QIODevice::WriteOnly);
+    main().FileListBox1->Update();
+    struct Case {
+        const char* entry;
+        QWidget* visible;
+    };
+    const Case cases[] = {{"clip.mpg", main().Panel6},
+                          {"tool.exe", main().IconListBox1},
+                          {"song.wav", nullptr},
+                          {"green.bmp", main().jpg}};
+    for (const Case& c : cases) {
+        click(c.entry);
+        for (QWidget* surface : {static_cast<QWidget*>(main().jpg), main().Panel6,
+                                 static_cast<QWidget*>(main().IconListBox1), main().DCAVIPlay1})
+            EXPECT_EQ(surface->isVisible(), surface == c.visible) << c.entry;
+        EXPECT_EQ(main().StatusPanels.text(0), QString::fromLatin1(c.entry));
+        if (c.visible != main().jpg) EXPECT_TRUE(main().StatusPanels.text(1).isEmpty());
+    }
+}
+
+TEST_F(PreviewTest, CloseAndReloadFromTheMenuRecordTwice) {
+    click("photo.jpg");
+    const qsizetype start = forms().Form21->History.size();
+    main().closeimage->click();
+    EXPECT_TRUE(main().jpg->isEmpty());
+    EXPECT_TRUE(main().jpg->isVisible());
+    main().Close1->trigger();
+    main().reload->click();
+    main().Reload1->trigger();
+    EXPECT_EQ(historyActions().mid(start),
+              QStringList({QStringLiteral("Closed photo.jpg,"), QStringLiteral("Closed photo.jpg,"),
+                           QStringLiteral("Closed photo.jpg,"), QStringLiteral("Reloaded photo.jpg,"),
+                           QStringLiteral("Reloaded photo.jpg,"),
+                           QStringLiteral("Reloaded photo.jpg,")}));
+}
+
+TEST_F(PreviewTest, ReloadOfAJpgUsesThe256ColourDecode) {
+    click("photo.jpg");
+    EXPECT_NE(main().jpg->picture().format(), QImage::Format_Indexed8);
+    main().reloadClick();
+    EXPECT_EQ(main().jpg->picture().format(), QImage::Format_Indexed8);
+    EXPECT_LE(main().jpg->picture().colorCount(), 256);
+    // A ".jpeg" is decoded again as on selection.
+    click("photo.jpeg");
+    main().reloadClick();
+    EXPECT_NE(main().jpg->picture().format(), QImage::Format_Indexed8);
+    EXPECT_EQ(main().jpg->pictureSize(), QSize(640, 480));
+}
+
+TEST_F(PreviewTest, StretchKeepsMenuButtonAndPreferenceTogether) {
+    ASSERT_TRUE(main().StretchImages1->isChecked());
+    main().StretchImages1->trigger();
+    EXPECT_FALSE(main().StretchImages1->isChecked());
+    EXPECT_FALSE(main().ToolbarButton972->isChecked());
+    EXPECT_FALSE(forms().Form4->CheckBox6->isChecked());
+    EXPECT_FALSE(main().jpg->Stretch());
+    EXPECT_EQ(historyActions().last(), QStringLiteral("Stretch images off,"));
+    main().ToolbarButton972->click();
+    EXPECT_TRUE(main().StretchImages1->isChecked());
+    EXPECT_TRUE(main().ToolbarButton972->isChecked());
+    EXPECT_TRUE(main().jpg->Stretch());
+    EXPECT_EQ(historyActions().last(), QStringLiteral("Stretch images on,"));
+    main().Unstretch1->trigger();
+    EXPECT_FALSE(main().jpg->Stretch());
+}
+
+TEST_F(PreviewTest, SaveToBmpWritesABitmapThatOthersRead) {
+    click("photo.jpeg");
+    const QString target = dir.filePath(QStringLiteral("saved"));
+    test::fakeDialogs().fileAnswers.push_back(target);
+    main().SaveToBmp1->trigger();
+    ASSERT_TRUE(QFile::exists(target + QStringLiteral(".bmp")));  // default extension
+    const QImage theirs = magickDecode(target + QStringLiteral(".bmp"), QSize(640, 480));
+    ASSERT_FALSE(theirs.isNull());
+    EXPECT_EQ(theirs.convertToFormat(QImage::Format_RGB32),
+              main().jpg->picture().convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(historyActions().last(), QStringLiteral("Saved photo.jpeg as bitmap,"));
+
+    // Cancelling writes nothing and records nothing.
+    const qsizetype entries = forms().Form21->History.size();
+    main().SaveToBmp1Click();
+    EXPECT_EQ(forms().Form21->History.size(), entries);
+}
+
+TEST_F(PreviewTest, CopyToClipboardPutsThePictureThere) {
+    click("green.bmp");
+    main().clipboard1Click();
+    const QImage copied = QApplication::clipboard()->image();
+    EXPECT_EQ(copied.size(), QSize(40, 30));
+    EXPECT_EQ(historyActions().last(), QStringLiteral("Copied green.bmp to clipboard,"));
+}
+
+}  // namespace
+}  // namespace lumora
