@@ -223,6 +223,8 @@ QImage decodeDibAt(const uchar* data, qint64 size, qint64 headerPos, qint64 pixe
         QImage image = detail::allocImage(width, height, QImage::Format_Indexed8);
         if (image.isNull())
             return {};
+        detail::Prefault prefault;
+        prefault.start(image);
         image.setColorTable(table);
         const bool unpacked = !rle.empty();
         for (qint64 r = 0; r < height; ++r) {
@@ -249,6 +251,8 @@ QImage decodeDibAt(const uchar* data, qint64 size, qint64 headerPos, qint64 pixe
         detail::allocImage(width, height, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     if (image.isNull())
         return {};
+    detail::Prefault prefault;
+    prefault.start(image);
     const bool plain32 = bpp == 32 && masks[0] == 0xff0000 && masks[1] == 0xff00 &&
                          masks[2] == 0xff && (masks[3] == 0 || masks[3] == 0xff000000u);
     for (qint64 r = 0; r < height; ++r) {

@@ -47,6 +47,7 @@ struct JpegJob {
     const uchar* data = nullptr;
     qint64 size = 0;
     QImage image;
+    detail::Prefault prefault;  // after image: joined before the image goes
     int orientation = 1;
 };
 
@@ -195,6 +196,7 @@ bool decodeWith(JpegJob* job) {
     job->image = detail::allocImage(cinfo->output_width, cinfo->output_height, format);
     if (job->image.isNull())
         return false;
+    job->prefault.start(job->image);
     if (job->quantize) {
         QVector<QRgb> table(cinfo->actual_number_of_colors);
         const bool grey = cinfo->out_color_components == 1;

@@ -35,11 +35,29 @@ bool hasTgaFooter(const QByteArray& d) {
 
 QImage NViewLibLoad(const QString& fileName, int flag) {
     Q_UNUSED(flag);  // the preview and the slideshows want the same picture
+    // Only regular files: a device or pipe given a picture's name would never
+    // end. None of our formats needs more than this for the largest picture.
+    constexpr qint64 kMaxFileSize = kMaxPixels * 4 + (qint64(1) << 20);
+    const QFileInfo info(fileName);
+    if (!info.isFile() || info.size() > kMaxFileSize)
+        return {};
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    const QByteArray data = file.readAll();
+    const qint64 expected = info.size();
+    detail::LargeBuffer buffer(expected);
+    if (expected > 0 && !buffer.data())
+        return {};
+    qint64 got = 0;
+    while (got < expected) {
+        const qint64 n = file.read(buffer.data() + got, expected - got);
+        if (n <= 0)
+            break;  // the file shrank: decode what is there
+        got += n;
+    }
     file.close();
+    // The decoders read the bytes in place; nothing keeps them past this call.
+    const QByteArray data = QByteArray::fromRawData(buffer.data(), got);
 
     // Formats with a signature are known by it, whatever the name says.
     if (looksLikeJpeg(data))
@@ -47,7 +65,7 @@ QImage NViewLibLoad(const QString& fileName, int flag) {
     if (data.startsWith("BM"))
         return decodeBitmapFile(data);
 
-    const QString ext = QFileInfo(fileName).suffix().toUpper();
+    const QString ext = info.suffix().toUpper();
     if (ext == QLatin1String("TGA") || hasTgaFooter(data)) {
         QImage image = decodeTga(data);
         if (!image.isNull() || hasTgaFooter(data))

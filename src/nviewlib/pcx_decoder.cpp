@@ -3,6 +3,7 @@
 #include "nviewlib/decode_util.h"
 #include "nviewlib/nviewlib.h"
 
+#include <bit>
 #include <vector>
 
 namespace lumora {
@@ -36,31 +37,47 @@ public:
             return true;
         }
         while (done < length) {
-            // Literal bytes below 0xc0 come one by one; scan them in bulk.
-            qint64 j = i_;
-            const qint64 limit = qMin(n_, i_ + (length - done));
-            while (j < limit && p_[j] < 0xc0)
-                ++j;
-            if (j > i_) {
-                std::memcpy(line + done, p_ + i_, size_t(j - i_));
-                done += j - i_;
-                i_ = j;
-                continue;
+            // Eight bytes at a time while they hold no run marker: a byte
+            // >= 0xc0 is one with its top two bits set.
+            if (done + 8 <= length && i_ + 8 <= n_) {
+                quint64 w;
+                std::memcpy(&w, p_ + i_, 8);
+                const quint64 marks = w & (w << 1) & 0x8080808080808080ull;
+                std::memcpy(line + done, &w, 8);  // bytes past a marker are rewritten below
+                const qint64 literal = marks ? std::countr_zero(marks) / 8 : 8;
+                done += literal;
+                i_ += literal;
+                if (literal == 8)
+                    continue;
             }
-            if (i_ + 2 > n_)
-                return false;
-            const qint64 count = p_[i_] & 0x3f;
-            const uchar value = p_[i_ + 1];
-            i_ += 2;
-            const qint64 k = qMin(count, length - done);
-            std::memset(line + done, value, size_t(k));
-            done += k;
-            if (count > k) {
-                // Many encoders let runs cross line ends; none past the picture.
-                if (lastLine)
-                    return false;
-                pending_ = count - k;
-                pendingValue_ = value;
+            // One byte below 0xc0 is itself; 0xc0 + n is a run of n of the
+            // next byte. Most tokens give one byte, so that case has no
+            // unpredictable branch.
+            if (i_ + 2 <= n_) {
+                const uchar b = p_[i_];
+                const bool run = b >= 0xc0;
+                const uchar value = run ? p_[i_ + 1] : b;
+                const qint64 count = run ? b & 0x3f : 1;
+                line[done] = value;
+                i_ += 1 + qint64(run);
+                if (count == 1) {
+                    ++done;
+                    continue;
+                }
+                const qint64 k = qMin(count, length - done);
+                std::memset(line + done, value, size_t(k));
+                done += k;
+                if (count > k) {
+                    // Many encoders let runs cross line ends; none past the picture.
+                    if (lastLine)
+                        return false;
+                    pending_ = count - k;
+                    pendingValue_ = value;
+                }
+            } else if (i_ < n_ && p_[i_] < 0xc0) {
+                line[done++] = p_[i_++];
+            } else {
+                return false;  // the data ends, or a run lacks its value
             }
         }
         return !(lastLine && pending_);
@@ -145,6 +162,8 @@ QImage decodePcx(const QByteArray& data) {
     QImage image = detail::allocImage(width, height, format);
     if (image.isNull())
         return {};
+    detail::Prefault prefault;
+    prefault.start(image);
     if (format == QImage::Format_Indexed8)
         image.setColorTable(table);
 

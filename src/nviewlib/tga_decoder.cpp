@@ -3,6 +3,7 @@
 #include "nviewlib/decode_util.h"
 #include "nviewlib/nviewlib.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace lumora {
@@ -99,86 +100,100 @@ QImage decodeTga(const QByteArray& data) {
     if (!rle ? pixelCount * bytes > available : pixelCount > available / (1 + bytes) * 128)
         return {};
 
-    // Expand the packets into stored pixels; raw data is used in place.
-    std::vector<uchar> unpacked;
+    const bool grey = kind == 3;
+    QImage image = detail::allocImage(width, height,
+                                      grey       ? QImage::Format_Grayscale8
+                                      : hasAlpha ? QImage::Format_ARGB32
+                                                 : QImage::Format_RGB32);
+    if (image.isNull())
+        return {};
+    detail::Prefault prefault;
+    prefault.start(image);
+    const int outBytes = grey ? 1 : 4;
+
+    // Converts n stored pixels into the picture; false for an index outside
+    // the colour map.
+    auto convert = [&](const uchar* s, qint64 n, uchar* out) {
+        auto* q = reinterpret_cast<QRgb*>(out);
+        if (grey) {
+            std::memcpy(out, s, size_t(n));
+        } else if (kind == 1) {
+            for (qint64 x = 0; x < n; ++x) {
+                const int index = int(bytes == 1 ? s[x] : le16(s + 2 * x)) - mapFirst;
+                if (index < 0 || index >= mapLength)
+                    return false;
+                q[x] = map[size_t(index)];
+            }
+        } else if (depth == 24) {
+            for (qint64 x = 0; x < n; ++x, s += 3)
+                q[x] = 0xff000000u | uint(s[2]) << 16 | uint(s[1]) << 8 | s[0];
+        } else if (depth == 32) {
+            std::memcpy(q, s, size_t(n) * 4);  // B,G,R,A: the bytes of a little-endian QRgb
+            if (!hasAlpha)
+                for (qint64 x = 0; x < n; ++x)
+                    q[x] |= 0xff000000u;
+        } else {
+            for (qint64 x = 0; x < n; ++x, s += bytes)
+                q[x] = format.convert(s);
+        }
+        return true;
+    };
+    auto rowOf = [&](qint64 stored) { return int(topDown ? stored : height - 1 - stored); };
     const uchar* src = p + pos;
-    if (rle) {
-        unpacked.resize(size_t(pixelCount * bytes));
-        uchar* out = unpacked.data();
-        const qint64 total = pixelCount * bytes;
-        qint64 done = 0, i = 0;
-        while (done < total) {
+
+    if (!rle) {
+        for (qint64 r = 0; r < height; ++r)
+            if (!convert(src + r * width * bytes, width, image.scanLine(rowOf(r))))
+                return {};
+    } else {
+        // Packets may run on from one row into the next, never past the last.
+        qint64 row = 0, x = 0, i = 0;
+        uchar* line = image.scanLine(rowOf(0));
+        while (row < height) {
             if (i >= available)
                 return {};
             const int header = src[i++];
-            const qint64 n = qint64((header & 0x7f) + 1) * bytes;
-            if (done + n > total)
-                return {};  // a packet running past the last pixel
-            if (header & 0x80) {
-                if (i + bytes > available)
+            qint64 n = (header & 0x7f) + 1;
+            const bool repeat = header & 0x80;
+            if (i + (repeat ? bytes : n * bytes) > available)
+                return {};
+            const uchar* s = src + i;
+            i += repeat ? bytes : n * bytes;
+            while (n > 0) {
+                if (row >= height)
+                    return {};  // a packet running past the last pixel
+                const qint64 k = qMin(n, width - x);
+                uchar* out = line + x * outBytes;
+                if (!repeat) {
+                    if (!convert(s, k, out))
+                        return {};
+                    s += k * bytes;
+                } else if (!convert(s, 1, out)) {
                     return {};
-                if (bytes == 1) {
-                    std::memset(out + done, src[i], size_t(n));
+                } else if (grey) {
+                    std::memset(out + 1, *out, size_t(k - 1));
                 } else {
-                    for (qint64 k = 0; k < n; k += bytes)
-                        std::memcpy(out + done + k, src + i, size_t(bytes));
+                    auto* q = reinterpret_cast<QRgb*>(out);
+                    std::fill(q + 1, q + k, q[0]);
                 }
-                i += bytes;
-            } else {
-                if (i + n > available)
-                    return {};
-                std::memcpy(out + done, src + i, size_t(n));
-                i += n;
+                n -= k;
+                x += k;
+                if (x == width) {
+                    x = 0;
+                    if (++row < height)
+                        line = image.scanLine(rowOf(row));
+                }
             }
-            done += n;
         }
-        src = unpacked.data();
     }
 
-    const qint64 stride = width * bytes;
-    auto rowOf = [&](qint64 stored) { return int(topDown ? stored : height - 1 - stored); };
-
-    if (kind == 3) {
-        QImage image = detail::allocImage(width, height, QImage::Format_Grayscale8);
-        if (image.isNull())
-            return {};
-        for (qint64 r = 0; r < height; ++r) {
-            uchar* line = image.scanLine(rowOf(r));
-            const uchar* s = src + r * stride;
-            if (rightToLeft)
-                for (qint64 x = 0; x < width; ++x)
-                    line[x] = s[width - 1 - x];
+    if (rightToLeft) {
+        for (int y = 0; y < image.height(); ++y) {
+            uchar* line = image.scanLine(y);
+            if (grey)
+                std::reverse(line, line + width);
             else
-                std::memcpy(line, s, size_t(width));
-        }
-        return image;
-    }
-
-    QImage image =
-        detail::allocImage(width, height, hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
-    if (image.isNull())
-        return {};
-    for (qint64 r = 0; r < height; ++r) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(rowOf(r)));
-        const uchar* s = src + r * stride;
-        if (kind == 1) {
-            for (qint64 x = 0; x < width; ++x) {
-                const int index = int(bytes == 1 ? s[x] : le16(s + 2 * x)) - mapFirst;
-                if (index < 0 || index >= mapLength)
-                    return {};  // an index outside the colour map
-                line[rightToLeft ? width - 1 - x : x] = map[size_t(index)];
-            }
-        } else if (depth == 24 && !rightToLeft) {
-            for (qint64 x = 0; x < width; ++x, s += 3)
-                line[x] = 0xff000000u | uint(s[2]) << 16 | uint(s[1]) << 8 | s[0];
-        } else if (depth == 32 && !rightToLeft) {
-            std::memcpy(line, s, size_t(width) * 4);  // B,G,R,A as a little-endian QRgb
-            if (!hasAlpha)
-                for (qint64 x = 0; x < width; ++x)
-                    line[x] |= 0xff000000u;
-        } else {
-            for (qint64 x = 0; x < width; ++x, s += bytes)
-                line[rightToLeft ? width - 1 - x : x] = format.convert(s);
+                std::reverse(reinterpret_cast<QRgb*>(line), reinterpret_cast<QRgb*>(line) + width);
         }
     }
     return image;

@@ -55,10 +55,49 @@ TEST(NViewLibLoad, LongPathsAndFilesThatAreNotPictures) {
 
     EXPECT_TRUE(NViewLibLoad(scratch(QStringLiteral("does-not-exist.jpg")), 1).isNull());
     EXPECT_TRUE(NViewLibLoad(scratchDir(), 1).isNull());
+    EXPECT_TRUE(NViewLibLoad(QStringLiteral("/dev/zero"), 1).isNull());  // would never end
     writeFile(scratch(QStringLiteral("empty.tga")), {});
     EXPECT_TRUE(NViewLibLoad(scratch(QStringLiteral("empty.tga")), 1).isNull());
     writeFile(scratch(QStringLiteral("notes.pcx")), "Just some text, not a picture.\r\n");
     EXPECT_TRUE(NViewLibLoad(scratch(QStringLiteral("notes.pcx")), 1).isNull());
+}
+
+// Pictures above a few megabytes take another road: memory of their own for
+// the file and the picture, faulted in on a helper thread while decoding.
+TEST(NViewLibLoad, LargePicturesDecodeAndBehaveLikeAnyImage) {
+    const int w = 2600, h = 1800;  // 18.7 MB as RGB32, a 14 MB file
+    auto expected = [](int x, int y) { return qRgb(x & 255, y & 255, (x ^ y) & 255); };
+    Bytes tga;
+    tga.u8(0).u8(0).u8(2).zeros(5).u16(0).u16(0).u16(w).u16(h).u8(24).u8(0x20);
+    tga.d.reserve(18 + w * h * 3);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const QRgb c = expected(x, y);
+            tga.u8(qBlue(c)).u8(qGreen(c)).u8(qRed(c));
+        }
+    const QString path = scratch(QStringLiteral("large.tga"));
+    writeFile(path, tga.d);
+    QImage image = NViewLibLoad(path, 1);
+    ASSERT_EQ(image.size(), QSize(w, h));
+    bool same = true;
+    for (int y = 0; y < h && same; y += 7)
+        for (int x = 0; x < w && same; x += 3)
+            same = image.pixel(x, y) == expected(x, y);
+    EXPECT_TRUE(same);
+    EXPECT_EQ(image.pixel(w - 1, h - 1), expected(w - 1, h - 1));
+    // A copy is a picture of its own; the original outlives it and vice versa.
+    QImage copy = image;
+    copy.setPixel(0, 0, qRgb(1, 2, 3));
+    EXPECT_EQ(image.pixel(0, 0), expected(0, 0));
+    image = QImage();
+    EXPECT_EQ(copy.pixel(w - 1, 0), expected(w - 1, 0));
+
+    // A large JPEG, against ImageMagick.
+    const QString jpeg = scratch(QStringLiteral("large.jpg"));
+    ASSERT_TRUE(convert({QStringLiteral("-size"), QStringLiteral("2400x1800"),
+                         QStringLiteral("gradient:red-blue"), QStringLiteral("-quality"),
+                         QStringLiteral("90"), jpeg}));
+    expectSameAsMagick(NViewLibLoad(jpeg, 1), jpeg);
 }
 
 #ifdef NVIEWLIB_DECODE
