@@ -9,6 +9,7 @@
 #include "nviewlib/nviewlib.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTransform>
 
 #include <csetjmp>
@@ -256,10 +257,14 @@ QImage decodeJpegQuantized(const QByteArray& data) {
 }
 
 QImage decodeJpegQuantized(const QString& path) {
+    // A regular file of a size a JPEG can have; a device would never end.
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > kMaxPixels * 4)
+        return {};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return decodeJpegQuantized(file.readAll());
+    return decodeJpegQuantized(file.read(info.size()));
 }
 
 }  // namespace lumora

@@ -142,6 +142,7 @@ TEST(JpegDecoder, ReloadQuantisesLikeDjpeg) {
         expectSameAsDjpeg(rotated, decodeJpegQuantized(rotated),
                           {QStringLiteral("-rotate"), QStringLiteral("90")});
     EXPECT_TRUE(decodeJpegQuantized(scratch(QStringLiteral("missing.jpg"))).isNull());
+    EXPECT_TRUE(decodeJpegQuantized(QStringLiteral("/dev/zero")).isNull());
 }
 
 // Scans of a JPEG: (start, end) of each SOS segment with its entropy data.
