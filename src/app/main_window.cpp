@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/about_window.h"
+#include "app/browser_panel.h"
 #include "app/file_list_box.h"
 #include "app/folder_tree.h"
 #include "app/forms.h"
@@ -10,6 +11,7 @@
 #include "platform/launch.h"
 #include "platform/locale_format.h"
 #include "settings/own_filter_window.h"
+#include "settings/form_storage.h"
 #include "settings/preferences_window.h"
 
 #include <QAction>
@@ -95,6 +97,9 @@ TForm1::TForm1() : NoTask1(this) {
     runWhileVisible(Timer1, [this] { Timer1Timer(); });
     qstimer = named(new QTimer(this), "qstimer");
     qstimer->setInterval(10);
+
+    FormStorage1 = new TFormStorage(this, QStringLiteral("main window"),
+                                    {QStringLiteral("Panel1.Width")});
 
     // Client size 622 x 444 at 175, 110.
     move(175, 110);
@@ -382,7 +387,7 @@ void TForm1::buildBrowserAndPreview() {
     WinSplit1->setChildrenCollapsible(false);
     WinSplit1->setStyleSheet(QStringLiteral("QSplitter#WinSplit1::handle { background: black; }"));
 
-    Panel1 = named(new QWidget, "Panel1");
+    Panel1 = named(new TBrowserPanel, "Panel1");
     auto* browser = named(new QSplitter(Qt::Vertical, Panel1), "BrowserSplit");
     browser->setChildrenCollapsible(false);
     directorylistbox1 = named(new TFolderTree, "directorylistbox1");
@@ -714,8 +719,7 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 void TForm1::defaultClick() {
-    const int total = WinSplit1->width() - WinSplit1->handleWidth();
-    WinSplit1->setSizes({kDefaultBrowserWidth, qMax(0, total - kDefaultBrowserWidth)});
+    Panel1->setWidth(kDefaultBrowserWidth);
     AddHistoryEntry(QStringLiteral("Default Browser Position,"));
 }
 

@@ -23,7 +23,9 @@ class QToolButton;
 
 namespace lumora {
 
+class TBrowserPanel;
 class TFileListBox;
+class TFormStorage;
 class TFolderTree;
 class TImage;
 
@@ -56,7 +58,7 @@ public:
 
     // --- composition
     QToolBar* Toolbar971;
-    QWidget* Panel1;
+    TBrowserPanel* Panel1;
     TFolderTree* directorylistbox1;
     TFileListBox* FileListBox1;
     QSplitter* WinSplit1;
@@ -82,6 +84,7 @@ public:
     TNoTask NoTask1;
     TSaveDialog SaveDialog1;
     TSaveDialog SaveDialog2;
+    TFormStorage* FormStorage1;
 
     // --- menus
     QMenu* File1;

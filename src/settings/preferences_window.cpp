@@ -5,6 +5,7 @@
 #include "app/picture_view.h"
 #include "platform/controls.h"
 #include "settings/color_combo_box.h"
+#include "settings/form_storage.h"
 #include "settings/language_table.h"
 #include "slideshow/slideshow_player.h"
 
@@ -106,6 +107,19 @@ TForm4::TForm4() {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(TabbedNotebook1, 1);
     layout->addLayout(buttons);
+
+    QStringList stored;
+    for (const char* box : {"CheckBox1", "CheckBox11", "CheckBox2", "CheckBox3", "CheckBox4",
+                            "CheckBox5", "CheckBox6", "CheckBox7", "CheckBox9"})
+        stored << QString::fromLatin1(box) + QStringLiteral(".Checked");
+    stored << QStringLiteral("slidestimer.Position") << QStringLiteral("Memo2.Lines")
+           << QStringLiteral("bgcolor.ColorValue");
+    for (int n : {1, 10, 11, 12, 13, 14, 15, 2, 3, 4, 5, 6, 7, 8, 9})
+        stored << QStringLiteral("SpeedButton%1.Down").arg(n);
+    stored << QStringLiteral("Label5.Caption") << QStringLiteral("CheckBox10.Checked")
+           << QStringLiteral("CheckBox951.Checked") << QStringLiteral("Edit2.Text")
+           << QStringLiteral("Edit3.Text") << QStringLiteral("ListBox1.Items");
+    FormStorage1 = new TFormStorage(this, QStringLiteral("preferences"), stored);
 
     Timer1 = named(new QTimer(this), "Timer1");
     Timer1->setTimerType(Qt::CoarseTimer);

@@ -18,6 +18,7 @@ class QToolButton;
 namespace lumora {
 
 class TColorComboBox;
+class TFormStorage;
 class TMemo;
 
 // The preferences. Its controls are the live options record that the other
@@ -82,6 +83,7 @@ public:
 
     QPushButton* Button1;  // OK
     QTimer* Timer1;
+    TFormStorage* FormStorage1;
 
     static constexpr int kFavoriteSlots = 20;
 

@@ -1,3 +1,4 @@
+#include "app/browser_panel.h"
 #include "app/file_list_box.h"
 #include "app/folder_tree.h"
 #include "app/forms.h"
