@@ -1,0 +1,164 @@
+#include "slideshow/slide_prefetch.h"
+
+#include <sys/stat.h>
+#include <QFile>
+#include <utility>
+
+namespace lumora {
+
+TSlidePrefetch::TSlidePrefetch(Decoder decode) : decode_(std::move(decode)) {}
+
+TSlidePrefetch::~TSlidePrefetch() {
+    stop();
+    if (worker_.joinable())
+        worker_.join();
+}
+
+TSlidePrefetch::FileStamp TSlidePrefetch::stampOf(const QString& path) {
+    FileStamp stamp;
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return stamp;
+    stamp.exists = true;
+    stamp.device = quint64(info.st_dev);
+    stamp.inode = quint64(info.st_ino);
+    stamp.size = qint64(info.st_size);
+    // Change time too: a file put back with its old modification time still
+    // gets a new one.
+    stamp.modifiedNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    stamp.changedNs = qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+    return stamp;
+}
+
+void TSlidePrefetch::request(const QString& path) {
+    QImage unused;  // an untaken picture is released outside the lock
+    std::unique_lock lock(mutex_);
+    if (job_ && job_->state == State::Done) {
+        unused = std::move(job_->image);
+        ++counts_.dropped;
+    }
+    job_ = Job{nextId_++, path, State::Pending, {}, {}};
+    stopping_ = false;
+    if (exited_) {
+        // The old loop has already left (exited_ is set as its last act), so
+        // the join is immediate.
+        if (worker_.joinable())
+            worker_.join();
+        exited_ = false;
+        worker_ = std::thread(&TSlidePrefetch::run, this);
+    }
+    wake_.notify_one();
+}
+
+QImage TSlidePrefetch::decodeHere(const QString& path) {
+    {
+        std::lock_guard lock(mutex_);
+        ++counts_.decodedHere;
+    }
+    return decode_(path);
+}
+
+QImage TSlidePrefetch::take(const QString& path) {
+    std::unique_lock lock(mutex_);
+    if (!job_ || job_->path != path || job_->state == State::Pending) {
+        // Nothing useful prepared. A pending job was never started, so taking
+        // it back and decoding here costs no second decode.
+        QImage unused;
+        if (job_ && job_->state == State::Done) {
+            unused = std::move(job_->image);
+            ++counts_.dropped;
+        }
+        job_.reset();
+        lock.unlock();
+        return decodeHere(path);
+    }
+    const bool waited = job_->state == State::Running;
+    // Only this thread replaces the job, so it stays ours while we wait.
+    finished_.wait(lock, [this] { return job_->state != State::Running; });
+    Job job = std::move(*job_);
+    job_.reset();
+    lock.unlock();
+
+    if (job.state == State::Failed || job.stamp != stampOf(path)) {
+        {
+            std::lock_guard relock(mutex_);
+            ++counts_.dropped;
+        }
+        job.image = QImage();
+        return decodeHere(path);
+    }
+    std::lock_guard relock(mutex_);
+    ++(waited ? counts_.waited : counts_.prefetched);
+    return job.image;
+}
+
+void TSlidePrefetch::stop() {
+    QImage unused;
+    std::lock_guard lock(mutex_);
+    if (job_ && job_->state == State::Done) {
+        unused = std::move(job_->image);
+        ++counts_.dropped;
+    }
+    job_.reset();
+    stopping_ = true;
+    wake_.notify_one();
+}
+
+TSlidePrefetch::Counts TSlidePrefetch::counts() const {
+    std::lock_guard lock(mutex_);
+    return counts_;
+}
+
+bool TSlidePrefetch::workerAlive() const {
+    std::lock_guard lock(mutex_);
+    return !exited_;
+}
+
+bool TSlidePrefetch::ready(const QString& path) const {
+    std::lock_guard lock(mutex_);
+    return job_ && job_->path == path && job_->state == State::Done;
+}
+
+void TSlidePrefetch::run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return stopping_ || (job_ && job_->state == State::Pending); });
+        if (!job_ || job_->state != State::Pending) {
+            exited_ = true;
+            return;
+        }
+        job_->state = State::Running;
+        const quint64 id = job_->id;
+        const QString path = job_->path;
+        lock.unlock();
+
+        // Stamped before reading: a change during the decode shows as a
+        // different stamp at take() and the picture is not used.
+        const FileStamp stamp = stampOf(path);
+        std::optional<QImage> image;
+        try {
+            image = decode_(path);
+        } catch (...) {
+            // take() decodes again on its own thread, where the error is shown.
+        }
+
+        lock.lock();
+        if (job_ && job_->id == id) {
+            job_->stamp = stamp;
+            if (image) {
+                job_->image = std::move(*image);
+                job_->state = State::Done;
+            } else {
+                job_->state = State::Failed;
+            }
+            finished_.notify_all();
+        } else {
+            ++counts_.dropped;
+            lock.unlock();
+            image.reset();
+            lock.lock();
+        }
+    }
+}
+
+}  // namespace lumora
