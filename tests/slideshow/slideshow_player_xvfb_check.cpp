@@ -1,0 +1,215 @@
+// Plays a slideshow of three solid-colour pictures full-screen on an X server
+// of its own (Xvfb) and reads the screen back after each step: every slide
+// must be on screen in turn, centred, on the background colour.
+// Exit 0: passed; 77: skipped (no Xvfb); 1: failed.
+
+#include "app/forms.h"
+#include "platform/application.h"
+#include "platform/dialogs.h"
+#include "settings/color_combo_box.h"
+#include "settings/preferences_window.h"
+#include "slideshow/slideshow_player.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+extern char** environ;
+
+namespace lumora {
+namespace {
+
+int failures = 0;
+
+void fail(const QString& what) {
+    std::fprintf(stderr, "FAIL: %s\n", qPrintable(what));
+    ++failures;
+}
+
+// Nothing of the show may ask anything: every box is a failure.
+class NoDialogs final : public Dialogs {
+public:
+    MsgResult message(QWidget*, const QString&, const QString& text, MsgIcon, MsgButtons) override {
+        fail(QStringLiteral("message box: ") + text);
+        return MsgResult::Ok;
+    }
+    QString openFile(QWidget*, const FileDialogOptions&) override { return {}; }
+    QStringList openFiles(QWidget*, const FileDialogOptions&) override { return {}; }
+    QString saveFile(QWidget*, const FileDialogOptions&) override { return {}; }
+    QString folder(QWidget*, const QString&, const QString&) override { return {}; }
+};
+
+// An X server on a free display; -displayfd tells which one once it is ready.
+struct XServer {
+    pid_t pid = -1;
+    QString display;
+
+    bool start(const QString& program) {
+        int fds[2];
+        if (pipe(fds) != 0)
+            return false;
+        const QByteArray exe = QFile::encodeName(program);
+        const QByteArray fd = QByteArray::number(fds[1]);
+        const char* argv[] = {exe.constData(), "-displayfd", fd.constData(), "-screen",  "0",
+                              "1024x768x24",   "-nolisten",  "tcp",          "-noreset", nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        const int spawned = posix_spawn(&pid, exe.constData(), &actions, nullptr,
+                                        const_cast<char**>(argv), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        if (spawned != 0) {
+            pid = -1;
+            close(fds[0]);
+            return false;
+        }
+        QByteArray number;
+        pollfd ready{fds[0], POLLIN, 0};
+        char c = 0;
+        while (poll(&ready, 1, 10000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        close(fds[0]);
+        if (number.isEmpty())
+            return false;
+        display = QStringLiteral(":") + QString::fromLatin1(number);
+        return true;
+    }
+    ~XServer() {
+        if (pid <= 0)
+            return;
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+    }
+};
+
+QString makeSlide(const QString& folder, const char* name, QColor colour) {
+    QImage image(300, 200, QImage::Format_RGB32);
+    image.fill(colour);
+    const QString path = folder + u'/' + QString::fromLatin1(name);
+    if (!image.save(path, "BMP"))
+        fail(QStringLiteral("cannot write ") + path);
+    return path;
+}
+
+QString name(QColor c) {
+    return c.name();
+}
+
+int run(int argc, char** argv) {
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    if (xvfb.isEmpty()) {
+        std::printf("SKIP: Xvfb is not installed\n");
+        return 77;
+    }
+    QTemporaryDir home;
+    const QByteArray base = home.path().toLocal8Bit();
+    QDir(home.path()).mkpath(QStringLiteral("config"));
+    QDir(home.path()).mkpath(QStringLiteral("runtime"));
+    QFile::setPermissions(home.path() + QStringLiteral("/runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    setenv("HOME", base.constData(), 1);
+    setenv("XDG_CONFIG_HOME", (base + "/config").constData(), 1);
+    setenv("XDG_DATA_HOME", (base + "/data").constData(), 1);
+    setenv("XDG_RUNTIME_DIR", (base + "/runtime").constData(), 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+
+    XServer server;
+    if (!server.start(xvfb)) {
+        fail(QStringLiteral("Xvfb did not start"));
+        return 1;
+    }
+    setenv("DISPLAY", server.display.toLatin1().constData(), 1);
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+
+    TApplication app(argc, argv);
+    NoDialogs noDialogs;
+    setDialogs(&noDialogs);
+    createForms({});
+
+    const QColor teal(0, 128, 128);
+    const QList<QColor> colours{Qt::red, Qt::green, Qt::yellow};
+    const QStringList list{makeSlide(home.path(), "red.bmp", colours[0]),
+                           makeSlide(home.path(), "green.bmp", colours[1]),
+                           makeSlide(home.path(), "yellow.bmp", colours[2])};
+    TForm8& player = *forms().Form8;
+    forms().Form4->bgcolor->setColorValue(0x808000);
+    player.Timer1->setInterval(400);
+
+    // After each slide is painted, the screen is read back from the server.
+    QStringList shown;
+    quint64 checked = 0;
+    const QString shots = qEnvironmentVariable("LUMORA_SCREENSHOT_DIR");
+    QObject::connect(player.Image1, &TSlideImage::painted, &player, [&](quint64 serial) {
+        if (serial == checked || player.Image1->picture().isNull())
+            return;
+        checked = serial;
+        QTimer::singleShot(30, &player, [&] {
+            const QRegularExpressionMatch m =
+                QRegularExpression(QStringLiteral("Image (\\d) of 3$"))
+                    .match(player.Panel1->text());
+            const QColor want = m.hasMatch() ? colours.value(m.captured(1).toInt() - 1) : QColor();
+            QScreen* screen = QGuiApplication::primaryScreen();
+            const QImage shot = screen->grabWindow(0).toImage();
+            if (!shots.isEmpty())
+                shot.save(shots + QStringLiteral("/slide-%1.png").arg(shown.size() + 1));
+            const QPoint centre = screen->geometry().center();
+            const QColor middle = shot.pixelColor(centre);
+            shown << name(middle);
+            if (middle != want)
+                fail(QStringLiteral("slide %1: centre %2, wanted %3")
+                         .arg(shown.size())
+                         .arg(name(middle), name(want)));
+            // Around the picture and in every corner: the background colour.
+            for (QPoint at :
+                 {QPoint(centre.x() - 152, centre.y()), QPoint(centre.x() + 152, centre.y()),
+                  QPoint(0, 0), QPoint(shot.width() - 1, 0), QPoint(0, shot.height() - 1),
+                  QPoint(shot.width() - 1, shot.height() - 1)})
+                if (shot.pixelColor(at) != teal)
+                    fail(QStringLiteral("slide %1: %2,%3 is %4, not the background")
+                             .arg(shown.size())
+                             .arg(at.x())
+                             .arg(at.y())
+                             .arg(name(shot.pixelColor(at))));
+            if (shown.size() == 4)
+                QTest::keyClick(&player, Qt::Key_F4);
+        });
+    });
+    QTimer::singleShot(15000, &player, [&] {
+        fail(QStringLiteral("the show did not get through four slides"));
+        player.Close();
+    });
+    player.Start(&list);
+
+    const QStringList wanted{name(colours[0]), name(colours[1]), name(colours[2]),
+                             name(colours[0])};
+    if (shown != wanted)
+        fail(QStringLiteral("slides seen: ") + shown.join(u' ') + QStringLiteral(", wanted ") +
+             wanted.join(u' '));
+    destroyForms();
+    setDialogs(nullptr);
+    std::printf("%s: %s\n", failures ? "FAILED" : "PASSED", qPrintable(shown.join(u' ')));
+    return failures ? 1 : 0;
+}
+
+}  // namespace
+}  // namespace lumora
+
+int main(int argc, char** argv) {
+    return lumora::run(argc, argv);
+}
