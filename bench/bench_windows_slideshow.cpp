@@ -1,0 +1,157 @@
+// Slideshow step latency: from the step timer's tick to the new 12-megapixel
+// JPEG slide painted and flushed to the window system, with the look-ahead
+// decode and without it. Median of the measured steps.
+
+#include "app/forms.h"
+#include "bench_report.h"
+#include "platform/application.h"
+#include "platform/dialogs.h"
+#include "slideshow/slideshow_player.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace lumora {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class QuietDialogs final : public Dialogs {
+public:
+    MsgResult message(QWidget*, const QString&, const QString& text, MsgIcon, MsgButtons) override {
+        std::fprintf(stderr, "unexpected message: %s\n", qPrintable(text));
+        return MsgResult::Ok;
+    }
+    QString openFile(QWidget*, const FileDialogOptions&) override { return {}; }
+    QStringList openFiles(QWidget*, const FileDialogOptions&) override { return {}; }
+    QString saveFile(QWidget*, const FileDialogOptions&) override { return {}; }
+    QString folder(QWidget*, const QString&, const QString&) override { return {}; }
+};
+
+// Marks the moment the step timer's tick arrives, before the player sees it.
+class TickClock : public QObject {
+public:
+    explicit TickClock(const TSlideImage* image) : image_(image) {}
+    Clock::time_point at;
+    quint64 serialAtTick = 0;
+    bool ticked = false;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Timer) {
+            at = Clock::now();
+            serialAtTick = image_->pictureSerial();
+            ticked = true;
+        }
+        return false;
+    }
+
+private:
+    const TSlideImage* image_;
+};
+
+// Plays the list and returns the tick-to-painted time of `steps` steps after
+// `warmUp` unmeasured ones.
+std::vector<double> measure(TForm8& player, const QStringList& list, int warmUp, int steps) {
+    std::vector<double> times;
+    TickClock tick(player.Image1);
+    player.Timer1->installEventFilter(&tick);
+    int seen = 0;
+    QObject context;
+    QObject::connect(player.Image1, &TSlideImage::painted, &context, [&](quint64 serial) {
+        if (!tick.ticked || serial == tick.serialAtTick)
+            return;
+        tick.ticked = false;
+        // Queued: runs once this paint has been flushed to the window system.
+        QTimer::singleShot(0, &context, [&, start = tick.at] {
+            if (++seen > warmUp)
+                times.push_back(bench::msSince(start));
+            if (seen >= warmUp + steps)
+                player.Close();
+        });
+    });
+    player.Timer1->setInterval(900);  // room for a background decode
+    player.Start(&list);
+    player.Timer1->removeEventFilter(&tick);
+    return times;
+}
+
+// The samples go to stderr, the figure to stdout.
+double median(std::vector<double> values, const char* name) {
+    std::fprintf(stderr, "%s samples:", name);
+    for (double v : values)
+        std::fprintf(stderr, " %.1f", v);
+    std::fprintf(stderr, "\n");
+    if (values.empty())
+        return -1;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+int run(int argc, char** argv) {
+    const char* withName = "slideshow_step_12mp_jpeg_ms";
+    const char* withoutName = "slideshow_step_12mp_jpeg_no_lookahead_ms";
+    if (!bench::wanted(withName) && !bench::wanted(withoutName))
+        return 0;
+
+    // The program writes its settings at exit: keep them out of the user's home.
+    QTemporaryDir home;
+    const QByteArray base = home.path().toLocal8Bit();
+    QDir(home.path()).mkpath(QStringLiteral("config"));
+    setenv("HOME", base.constData(), 1);
+    setenv("XDG_CONFIG_HOME", (base + "/config").constData(), 1);
+    setenv("XDG_DATA_HOME", (base + "/data").constData(), 1);
+    QDir(home.path()).mkpath(QStringLiteral("runtime"));
+    QFile::setPermissions(home.path() + QStringLiteral("/runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    setenv("XDG_RUNTIME_DIR", (base + "/runtime").constData(), 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+
+    QStringList list;
+    for (int i = 1; i <= 3; ++i) {
+        const QString path = home.path() + QStringLiteral("/slide%1.jpg").arg(i);
+        const int rc =
+            QProcess::execute(QStringLiteral("convert"),
+                              {QStringLiteral("-seed"), QString::number(i), QStringLiteral("-size"),
+                               QStringLiteral("4000x3000"), QStringLiteral("plasma:fractal"),
+                               QStringLiteral("-quality"), QStringLiteral("90"), path});
+        if (rc != 0 || !QFile::exists(path)) {
+            std::fprintf(stderr, "bench_windows_slideshow: ImageMagick convert is needed\n");
+            return 0;
+        }
+        list << path;
+    }
+
+    TApplication app(argc, argv);
+    QuietDialogs dialogs;
+    setDialogs(&dialogs);
+    createForms({});
+    TForm8& player = *forms().Form8;
+
+    constexpr int kWarmUp = 2, kSteps = 9;
+    if (bench::wanted(withName)) {
+        player.setLookAhead(true);
+        bench::report(withName, median(measure(player, list, kWarmUp, kSteps), withName), "ms");
+    }
+    if (bench::wanted(withoutName)) {
+        player.setLookAhead(false);
+        bench::report(withoutName, median(measure(player, list, kWarmUp, kSteps), withoutName),
+                      "ms");
+    }
+    destroyForms();
+    setDialogs(nullptr);
+    return 0;
+}
+
+}  // namespace
+}  // namespace lumora
+
+int main(int argc, char** argv) {
+    return lumora::run(argc, argv);
+}
