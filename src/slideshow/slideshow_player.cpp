@@ -18,6 +18,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
+#include <utility>
 
 namespace lumora {
 namespace {
@@ -125,6 +126,16 @@ TForm8::TForm8() : prefetch_(std::make_unique<TSlidePrefetch>(decodeSlide)) {
     // The enabled state is exact whenever the menu is seen, whatever the
     // refresh pace.
     connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { guarded([this] { Timer2Timer(); }); });
+    connect(Image1, &TSlideImage::painted, this, [this] {
+        if (prefetchAfterPaint_.isNull())
+            return;
+        // Queued: runs after the paint has been flushed to the screen.
+        QTimer::singleShot(0, this, [this] {
+            if (prefetchAfterPaint_.isNull() || !lookAhead_)
+                return;
+            prefetch_->request(std::exchange(prefetchAfterPaint_, QString()));
+        });
+    });
     connect(Image1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(Image1->mapToGlobal(at)); });
 
@@ -145,8 +156,10 @@ TForm8::~TForm8() {
 
 void TForm8::setLookAhead(bool on) {
     lookAhead_ = on;
-    if (!on)
+    if (!on) {
+        prefetchAfterPaint_.clear();
         prefetch_->stop();
+    }
 }
 
 void TForm8::prepareShow(const QStringList* source) {
@@ -204,6 +217,12 @@ void TForm8::prefetchNext() {
     if (!lookAhead_ || ListBox1.isEmpty())
         return;
     const int next = position_ + 1 < ListBox1.size() ? position_ + 1 : 0;
+    if (isVisible()) {
+        // Started once this slide is on screen, so that our own decode does not
+        // compete with the paint the user is waiting for.
+        prefetchAfterPaint_ = ListBox1.at(next);
+        return;
+    }
     prefetch_->request(ListBox1.at(next));
 }
 
@@ -312,6 +331,7 @@ void TForm8::hideEvent(QHideEvent* event) {
     // However the window went (End, or closed from outside), the show stops
     // here: no ticks, no worker, no picture kept in a hidden window.
     Timer1->stop();
+    prefetchAfterPaint_.clear();
     prefetch_->stop();
     Image1->clearPicture();
 }

@@ -111,6 +111,7 @@ private:
     void layOut();
 
     std::unique_ptr<TSlidePrefetch> prefetch_;
+    QString prefetchAfterPaint_;  // the next slide, requested after the coming paint
     int position_ = -1;
     bool lookAhead_ = true;
 };

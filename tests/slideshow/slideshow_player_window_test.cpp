@@ -113,6 +113,10 @@ TEST_F(PlayerTest, StartShowsTheFirstSlideAndCyclesAtTheTimersPace) {
     EXPECT_TRUE(maximised);
     EXPECT_TRUE(fillsScreen);
     EXPECT_GE(starts, 1);  // activation starts the sound list
+    // Each later slide came from the look-ahead, started after the paint.
+    const TSlidePrefetch::Counts counts = player().prefetch().counts();
+    EXPECT_EQ(counts.prefetched + counts.waited, 3);
+    EXPECT_EQ(counts.decodedHere, 1);
     EXPECT_FALSE(player().Timer1->isActive());
     EXPECT_EQ(player().ListBox1, list);       // a copy, kept for the next show
     EXPECT_TRUE(historyActions().isEmpty());  // F4 ends without an entry
