@@ -123,22 +123,10 @@ TEST_F(PlayerTest, StartShowsTheFirstSlideAndCyclesAtTheTimersPace) {
     EXPECT_TRUE(fakeDialogs().messages.empty());
 }
 
-TEST_F(PlayerTest, StepsWrapAndOneSlideRepeats) {
-    const QStringList list{red, green, blue};
-    player().prepareShow(&list);
-    player().Timer1->stop();
-    expectSlide(red, 1, 3);
-    EXPECT_EQ(centre(), QColor(Qt::red));
-    player().Timer1Timer();
-    expectSlide(green, 2, 3);
-    player().Timer1Timer();
-    expectSlide(blue, 3, 3);
-    EXPECT_EQ(player().position(), -1);
-    player().Timer1Timer();
-    expectSlide(red, 1, 3);
-
+TEST_F(PlayerTest, OneSlideIsShownAgainAtEveryTick) {
     const QStringList one{green};
     player().prepareShow(&one);
+    player().Timer1->stop();
     for (int tick = 0; tick < 3; ++tick) {
         const quint64 before = player().Image1->pictureSerial();
         player().Timer1Timer();
