@@ -661,7 +661,16 @@ void TForm1::eigen5Click() {
     ownFilterClick(5);
 }
 
+void TForm1::FormShow() {
+    // Without a window manager (a bare X server) no activation ever arrives;
+    // the first show then does what the first activation would.
+    QTimer::singleShot(0, this, [this] {
+        if (!activatedOnce_) guarded([this] { FormActivate(); });
+    });
+}
+
 void TForm1::FormActivate() {
+    activatedOnce_ = true;
     if (!pendingStartArgument.isEmpty()) {
         // The open-slideshow window plays it (wired with that window).
         pendingStartArgument.clear();

@@ -201,6 +201,7 @@ public:
     QString selectedFileName() const;
 
     void FormCreate() override;
+    void FormShow() override;
     void FormActivate() override;
     void FormCloseQuery(bool& canClose) override;
 
@@ -280,7 +281,8 @@ private:
                             int fallbackIcon);
 
     std::array<QAction*, 15> toolbarActions_{};
-    qint64 clockSecond_ = -1;  // the second the clock panel shows
+    qint64 clockSecond_ = -1;
+    bool activatedOnce_ = false;  // the second the clock panel shows
 };
 
 }  // namespace lumora

@@ -26,6 +26,7 @@
 #include <QRegularExpression>
 #include <QStorageInfo>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -337,6 +338,15 @@ TEST_F(MainWindowTest, ActivationMakesTheTreeFollowTheList) {
     main().FileListBox1->setDirectory(folder.filePath(QStringLiteral("inner")));
     main().FormActivate();
     EXPECT_EQ(main().directorylistbox1->Directory(), folder.filePath(QStringLiteral("inner")));
+}
+
+TEST_F(MainWindowTest, TheFirstShowFollowsTheListEvenWithoutActivation) {
+    QDir(folder.path()).mkdir(QStringLiteral("second"));
+    main().FileListBox1->setDirectory(folder.filePath(QStringLiteral("second")));
+    main().show();
+    QTest::qWait(50);
+    EXPECT_EQ(main().directorylistbox1->Directory(), folder.filePath(QStringLiteral("second")));
+    main().hide();
 }
 
 class StartArgumentTest : public ProgramTest {
