@@ -106,6 +106,8 @@ TFolderTree::TFolderTree(QWidget* parent, ShellNamespace* shell)
     setColumnCount(1);
     setIndentation(19);
     setUniformRowHeights(true);
+    // Long names scroll sideways instead of being cut off.
+    header()->setStretchLastSection(false);
     header()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
     root_ = makeNode(shell_->desktop(), 1);
