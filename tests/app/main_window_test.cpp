@@ -349,6 +349,31 @@ TEST_F(MainWindowTest, TheFirstShowFollowsTheListEvenWithoutActivation) {
     main().hide();
 }
 
+TEST_F(MainWindowTest, NodesWithoutAPathEmptyTheListAndKeepTheFolder) {
+    TFolderTree& tree = *main().directorylistbox1;
+    for (QTreeWidgetItem* node : {tree.computerNode(), tree.recycleBinNode(), tree.networkNode()}) {
+        tree.setCurrentItem(node);
+        EXPECT_EQ(main().FileListBox1->Count(), 0);
+        EXPECT_EQ(QDir::currentPath(), folder.path());
+        EXPECT_EQ(main().FileListBox1->Directory(), folder.path());
+    }
+    // Back on a folder, the list shows its entries again.
+    tree.setDirectory(folder.path());
+    EXPECT_EQ(main().FileListBox1->Count(), 3);
+    // The desktop root lists the desktop folder.
+    tree.setCurrentItem(tree.rootNode());
+    EXPECT_EQ(main().FileListBox1->Directory(), QDir(test::testHome()).filePath(QStringLiteral("Desktop")));
+}
+
+TEST_F(MainWindowTest, RefreshRereadsTheListAndRecordsIt) {
+    QFile(folder.filePath(QStringLiteral("late.bmp"))).open(QIODevice::WriteOnly);
+    main().ShowAllFiles1Click();  // the mask in force: no re-read
+    EXPECT_EQ(main().FileListBox1->Count(), 3);
+    main().RefreshBrowser1->trigger();
+    EXPECT_EQ(main().FileListBox1->Count(), 4);
+    EXPECT_EQ(historyActions().last(), QStringLiteral("Refresh Browser,"));
+}
+
 class StartArgumentTest : public ProgramTest {
 protected:
     QStringList startArguments() const override { return {QStringLiteral("/tmp/show.lss")}; }
