@@ -1,6 +1,7 @@
 // Start-up time, idle CPU and idle memory of the real program on an X server.
 #include "bench_report.h"
 
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -9,13 +10,13 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <algorithm>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
 QString program() {
-    return qEnvironmentVariable("LUMORA_BUILD_DIR", QStringLiteral(".")) + QStringLiteral("/lumora");
+    return qEnvironmentVariable("LUMORA_BUILD_DIR", QStringLiteral(".")) +
+           QStringLiteral("/lumora");
 }
 
 // Starts the program in a home of its own; returns ms until its window was shown, or -1.
@@ -30,32 +31,39 @@ double startAndWait(QProcess& process, const QString& home) {
     clock.start();
     process.start(program(), {});
     while (clock.elapsed() < 20000) {
-        if (!process.waitForReadyRead(20000)) break;
-        if (process.readAll().contains("main window shown")) return double(clock.nsecsElapsed()) / 1e6;
+        if (!process.waitForReadyRead(20000))
+            break;
+        if (process.readAll().contains("main window shown"))
+            return double(clock.nsecsElapsed()) / 1e6;
     }
     return -1;
 }
 
 double cpuSeconds(qint64 pid) {
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly)) return 0;
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
     const QByteArray line = stat.readAll();
     const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
     // utime and stime are fields 14 and 15 of the whole line.
-    return (fields.value(11).toDouble() + fields.value(12).toDouble()) / double(sysconf(_SC_CLK_TCK));
+    return (fields.value(11).toDouble() + fields.value(12).toDouble()) /
+           double(sysconf(_SC_CLK_TCK));
 }
 
 double rssMb(qint64 pid) {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly)) return 0;
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
     return 0;
 }
 
 void stop(QProcess& process) {
     process.terminate();
-    if (!process.waitForFinished(3000)) process.kill();
+    if (!process.waitForFinished(3000))
+        process.kill();
     process.waitForFinished(3000);
 }
 
@@ -72,7 +80,8 @@ int main(int argc, char** argv) {
             QProcess process;
             const double ms = startAndWait(process, home.path());
             stop(process);
-            if (ms >= 0) times.push_back(ms);
+            if (ms >= 0)
+                times.push_back(ms);
         }
         if (times.empty()) {
             std::printf("startup_to_main_window_ms: failed (no window)\n");
@@ -96,8 +105,10 @@ int main(int argc, char** argv) {
         QThread::sleep(10);
         const double used = cpuSeconds(pid) - before;
         const double seconds = double(clock.elapsed()) / 1000.0;
-        if (wanted("idle_cpu_percent")) report("idle_cpu_percent", 100.0 * used / seconds, "%");
-        if (wanted("idle_rss_mb")) report("idle_rss_mb", rssMb(pid), "MB");
+        if (wanted("idle_cpu_percent"))
+            report("idle_cpu_percent", 100.0 * used / seconds, "%");
+        if (wanted("idle_rss_mb"))
+            report("idle_rss_mb", rssMb(pid), "MB");
         stop(process);
     }
     return 0;

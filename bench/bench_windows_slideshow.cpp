@@ -3,9 +3,9 @@
 // decode and without it. Median of the measured steps.
 
 #include "app/forms.h"
+#include "bench_program.h"
 #include "bench_report.h"
 #include "platform/application.h"
-#include "platform/dialogs.h"
 #include "slideshow/slideshow_player.h"
 
 #include <QDir>
@@ -23,18 +23,6 @@ namespace lumora {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class QuietDialogs final : public Dialogs {
-public:
-    MsgResult message(QWidget*, const QString&, const QString& text, MsgIcon, MsgButtons) override {
-        std::fprintf(stderr, "unexpected message: %s\n", qPrintable(text));
-        return MsgResult::Ok;
-    }
-    QString openFile(QWidget*, const FileDialogOptions&) override { return {}; }
-    QStringList openFiles(QWidget*, const FileDialogOptions&) override { return {}; }
-    QString saveFile(QWidget*, const FileDialogOptions&) override { return {}; }
-    QString folder(QWidget*, const QString&, const QString&) override { return {}; }
-};
 
 // Marks the moment the step timer's tick arrives, before the player sees it.
 class TickClock : public QObject {
@@ -100,18 +88,8 @@ int run(int argc, char** argv) {
     if (!bench::wanted(withName) && !bench::wanted(withoutName))
         return 0;
 
-    // The program writes its settings at exit: keep them out of the user's home.
     QTemporaryDir home;
-    const QByteArray base = home.path().toLocal8Bit();
-    QDir(home.path()).mkpath(QStringLiteral("config"));
-    setenv("HOME", base.constData(), 1);
-    setenv("XDG_CONFIG_HOME", (base + "/config").constData(), 1);
-    setenv("XDG_DATA_HOME", (base + "/data").constData(), 1);
-    QDir(home.path()).mkpath(QStringLiteral("runtime"));
-    QFile::setPermissions(home.path() + QStringLiteral("/runtime"),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    setenv("XDG_RUNTIME_DIR", (base + "/runtime").constData(), 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    bench::useHome(home);
 
     QStringList list;
     for (int i = 1; i <= 3; ++i) {
@@ -129,7 +107,7 @@ int run(int argc, char** argv) {
     }
 
     TApplication app(argc, argv);
-    QuietDialogs dialogs;
+    bench::QuietDialogs dialogs;
     setDialogs(&dialogs);
     createForms({});
     TForm8& player = *forms().Form8;

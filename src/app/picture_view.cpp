@@ -22,16 +22,14 @@ QSize TImage::pictureSize() const {
 void TImage::setMetafile(const Metafile& metafile) {
     picture_ = QImage();
     metafile_ = metafile;
-    pixmap_ = QPixmap();
-    scaled_ = QPixmap();
+    scaled_ = QImage();
     update();
 }
 
 void TImage::setPicture(const QImage& picture) {
     metafile_ = Metafile();
     picture_ = picture;
-    pixmap_ = picture.isNull() ? QPixmap() : QPixmap::fromImage(picture);
-    scaled_ = QPixmap();
+    scaled_ = QImage();
     update();
 }
 
@@ -39,7 +37,7 @@ void TImage::setStretch(bool stretch) {
     if (stretch_ == stretch)
         return;
     stretch_ = stretch;
-    scaled_ = QPixmap();
+    scaled_ = QImage();
     update();
 }
 
@@ -68,24 +66,24 @@ void TImage::paintEvent(QPaintEvent* event) {
         metafile_.play(painter, pictureRect());
         return;
     }
-    if (pixmap_.isNull())
+    if (picture_.isNull())
         return;
     QPainter painter(this);
     if (stretch_) {
         // Scaling a large picture on every repaint would make resizing stutter:
         // the scaled copy is kept until the size changes.
         if (scaled_.size() != size())
-            scaled_ = pixmap_.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        painter.drawPixmap(0, 0, scaled_);
+            scaled_ = picture_.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        painter.drawImage(0, 0, scaled_);
         return;
     }
-    painter.drawPixmap(pictureRect().topLeft(), pixmap_);
+    painter.drawImage(pictureRect().topLeft(), picture_);
 }
 
 void TImage::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (stretch_)
-        scaled_ = QPixmap();
+        scaled_ = QImage();
 }
 
 }  // namespace lumora

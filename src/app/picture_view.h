@@ -3,7 +3,6 @@
 #include "platform/metafile.h"
 
 #include <QImage>
-#include <QPixmap>
 #include <QWidget>
 
 namespace lumora {
@@ -41,8 +40,9 @@ protected:
 private:
     QImage picture_;
     Metafile metafile_;
-    QPixmap pixmap_;  // the picture converted once for drawing
-    QPixmap scaled_;  // the stretched copy for the current size
+    // Drawn as an image: the backing store is an image too, and a pixmap copy
+    // would double the memory of a large picture.
+    QImage scaled_;  // the stretched copy for the current size
     bool stretch_ = false;
     bool center_ = false;
 };

@@ -23,7 +23,9 @@ namespace {
 
 using test::ProgramTest;
 
-TForm1& main() { return *forms().Form1; }
+TForm1& main() {
+    return *forms().Form1;
+}
 
 bool magick(const QStringList& arguments) {
     return QProcess::execute(QStringLiteral("convert"), arguments) == 0;
@@ -35,7 +37,8 @@ QImage magickDecode(const QString& path, QSize size) {
     process.start(QStringLiteral("convert"), {path, QStringLiteral("rgba:-")});
     process.waitForFinished(30000);
     const QByteArray data = process.readAllStandardOutput();
-    if (data.size() != size.width() * size.height() * 4) return {};
+    if (data.size() != size.width() * size.height() * 4)
+        return {};
     return QImage(reinterpret_cast<const uchar*>(data.constData()), size.width(), size.height(),
                   QImage::Format_RGBA8888)
         .copy();
@@ -128,7 +131,9 @@ TEST_F(PreviewTest, EachKindShowsOneSurface) {
                                  static_cast<QWidget*>(main().IconListBox1), main().DCAVIPlay1})
             EXPECT_EQ(surface->isVisible(), surface == c.visible) << c.entry;
         EXPECT_EQ(main().StatusPanels.text(0), QString::fromLatin1(c.entry));
-        if (c.visible != main().jpg) EXPECT_TRUE(main().StatusPanels.text(1).isEmpty());
+        if (c.visible != main().jpg) {
+            EXPECT_TRUE(main().StatusPanels.text(1).isEmpty());
+        }
     }
 }
 
@@ -142,10 +147,10 @@ TEST_F(PreviewTest, CloseAndReloadFromTheMenuRecordTwice) {
     main().reload->click();
     main().Reload1->trigger();
     EXPECT_EQ(historyActions().mid(start),
-              QStringList({QStringLiteral("Closed photo.jpg,"), QStringLiteral("Closed photo.jpg,"),
-                           QStringLiteral("Closed photo.jpg,"), QStringLiteral("Reloaded photo.jpg,"),
-                           QStringLiteral("Reloaded photo.jpg,"),
-                           QStringLiteral("Reloaded photo.jpg,")}));
+              QStringList(
+                  {QStringLiteral("Closed photo.jpg,"), QStringLiteral("Closed photo.jpg,"),
+                   QStringLiteral("Closed photo.jpg,"), QStringLiteral("Reloaded photo.jpg,"),
+                   QStringLiteral("Reloaded photo.jpg,"), QStringLiteral("Reloaded photo.jpg,")}));
 }
 
 TEST_F(PreviewTest, ReloadOfAJpgUsesThe256ColourDecode) {

@@ -8,10 +8,11 @@ namespace {
 
 QString photo() {
     const QString path = scratch(QStringLiteral("photo.png"));
-    if (!QFile::exists(path))
+    if (!QFile::exists(path)) {
         EXPECT_TRUE(convert({QStringLiteral("-seed"), QStringLiteral("11"), QStringLiteral("-size"),
                              QStringLiteral("203x151"), QStringLiteral("plasma:fractal"),
                              QStringLiteral("-depth"), QStringLiteral("8"), path}));
+    }
     return path;
 }
 

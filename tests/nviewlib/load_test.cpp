@@ -8,8 +8,9 @@ namespace {
 
 QString picture(const QString& name, const QStringList& options) {
     const QString out = scratch(name);
-    if (!QFile::exists(out))
+    if (!QFile::exists(out)) {
         EXPECT_TRUE(convert(QStringList{sourcePicture()} + options + QStringList{out}));
+    }
     return out;
 }
 
