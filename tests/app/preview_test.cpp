@@ -4,6 +4,7 @@
 #include "app/history_window.h"
 #include "app/main_window.h"
 #include "app/picture_view.h"
+#include "platform/metafile_writer.h"
 #include "settings/preferences_window.h"
 #include "support/fake_dialogs.h"
 #include "support/program.h"
@@ -199,6 +200,40 @@ TEST_F(PreviewTest, SaveToBmpWritesABitmapThatOthersRead) {
     const qsizetype entries = forms().Form21->History.size();
     main().SaveToBmp1Click();
     EXPECT_EQ(forms().Form21->History.size(), entries);
+}
+
+// Metafiles stay vector pictures in the view and become bitmaps on saving;
+// an icon file shows the largest of its pictures.
+TEST_F(PreviewTest, MetafilesAndIconsShowAndSaveAsBitmaps) {
+    test::WmfWriter wmf;
+    wmf.createPen(5, 0, Qt::black)
+        .select(0)
+        .createBrush(0, Qt::red)
+        .select(1)
+        .rectangle(0, 0, 120, 60);
+    QFile file(path("shape.wmf"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(wmf.placeable(0, 0, 120, 60, 96));
+    file.close();
+    ASSERT_TRUE(magick({QStringLiteral("-size"), QStringLiteral("48x48"), QStringLiteral("xc:blue"),
+                        QStringLiteral("("), QStringLiteral("+clone"), QStringLiteral("-resize"),
+                        QStringLiteral("16x16"), QStringLiteral(")"), path("two.ico")}));
+    main().FileListBox1->Update();
+
+    click("shape.wmf");
+    EXPECT_TRUE(main().jpg->isMetafile());
+    EXPECT_EQ(main().StatusPanels.text(1), QStringLiteral(" 120 x 60"));
+    const QString target = dir.filePath(QStringLiteral("shape.bmp"));
+    test::fakeDialogs().fileAnswers.push_back(target);
+    main().SaveToBmp1->trigger();
+    const QImage saved = magickDecode(target, QSize(120, 60));
+    ASSERT_FALSE(saved.isNull());
+    EXPECT_EQ(saved.pixelColor(60, 30), QColor(Qt::red));
+
+    click("two.ico");
+    EXPECT_FALSE(main().jpg->isMetafile());
+    EXPECT_EQ(main().StatusPanels.text(1), QStringLiteral(" 48 x 48"));
+    EXPECT_EQ(main().jpg->picture().pixelColor(20, 20), QColor(Qt::blue));
 }
 
 TEST_F(PreviewTest, CopyToClipboardPutsThePictureThere) {
