@@ -5,8 +5,8 @@
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QImage image = lumora::decodeTga(QByteArray::fromRawData(
-        reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+    const QImage image = lumora::decodeTga(
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
     if (!image.isNull())
         (void)image.pixel(image.width() - 1, image.height() - 1);
     return 0;

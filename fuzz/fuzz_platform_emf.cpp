@@ -1,42 +1,12 @@
-// A EMF as arbitrary bytes: read the header, then play the picture
-// onto a small image, straight and through a turned painter. Crashes,
-// sanitizer reports and slow units are the findings.
-#include "platform/metafile.h"
-
-#include <QGuiApplication>
-#include <QPainter>
-
-#include <cstdint>
-#include <cstdlib>
-
-using lumora::Metafile;
+// An EMF as arbitrary bytes, played as a picture.
+#include "metafile_fuzz.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // Text needs fonts, fonts need a GUI application.
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "fuzz_platform_emf";
-    static char* argv[] = {name, nullptr};
-    static QGuiApplication app(argc, argv);
+    lumora::fuzz::startGuiApplication();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const Metafile m =
-        Metafile::fromData(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
-    if (m.isNull() || m.format() != Metafile::Format::Emf)
-        return 0;  // the other target's format
-    const QSize natural = m.size();
-    if (natural.width() > Metafile::maxSide() || natural.height() > Metafile::maxSide())
-        std::abort();
-    m.toImage(QSize(64, 48));
-    if (size & 1) {
-        QImage image(48, 48, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        painter.translate(24, 0);
-        painter.rotate(30);
-        m.play(painter, QRectF(-10, 5, 40, 30));
-    }
+    lumora::fuzz::playMetafile(data, size, true);
     return 0;
 }
