@@ -19,12 +19,12 @@ TForm11::TForm11() {
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setAlignment(Qt::AlignCenter);
-    auto* text = new QLabel(
-        QStringLiteral("<b>%1</b><br>A multimedia viewer and file browser.<br><br>"
-                       "Pictures, sounds, MIDI and video in one window;<br>"
-                       "slideshows, favourites and the icons inside programs.")
-            .arg(TForm1::applicationTitle()),
-        this);
+    auto* text =
+        new QLabel(QStringLiteral("<b>%1</b><br>A multimedia viewer and file browser.<br><br>"
+                                  "Pictures, sounds, MIDI and video in one window;<br>"
+                                  "slideshows, favourites and the icons inside programs.")
+                       .arg(TForm1::applicationTitle()),
+                   this);
     text->setAlignment(Qt::AlignCenter);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("OKButton"));

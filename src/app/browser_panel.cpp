@@ -9,7 +9,8 @@ int TBrowserPanel::Width() const {
     auto* splitter = qobject_cast<QSplitter*>(parentWidget());
     if (splitter && !isVisible()) {
         const int index = splitter->indexOf(const_cast<TBrowserPanel*>(this));
-        if (index >= 0) return splitter->sizes().value(index, width());
+        if (index >= 0)
+            return splitter->sizes().value(index, width());
     }
     return width();
 }
@@ -23,12 +24,15 @@ void TBrowserPanel::setWidth(int width) {
     }
     QList<int> sizes = splitter->sizes();
     int total = 0;
-    for (int size : sizes) total += size;
-    if (total <= 0) total = splitter->width();
+    for (int size : sizes)
+        total += size;
+    if (total <= 0)
+        total = splitter->width();
     sizes[index] = qMax(0, width);
     // The pane beside the browser takes what is left.
     const int other = index == 0 ? 1 : 0;
-    if (other < sizes.size()) sizes[other] = qMax(0, total - sizes[index]);
+    if (other < sizes.size())
+        sizes[other] = qMax(0, total - sizes[index]);
     splitter->setSizes(sizes);
 }
 

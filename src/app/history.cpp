@@ -10,8 +10,10 @@
 namespace lumora {
 
 void AddHistoryEntry(const QString& text) {
-    if (!forms().Form4 || !forms().Form21) return;
-    if (!forms().Form4->CheckBox951->isChecked()) return;
+    if (!forms().Form4 || !forms().Form21)
+        return;
+    if (!forms().Form4->CheckBox951->isChecked())
+        return;
     forms().Form21->History.append(text + longTimeText(QTime::currentTime()));
 }
 

@@ -38,13 +38,16 @@ void TForm21::FormCreate() {
     forms().Form1->SupportedFiles1Click();
 }
 
-void TForm21::FormActivate() { fillListView(); }
+void TForm21::FormActivate() {
+    fillListView();
+}
 
 void TForm21::fillListView() {
     ListView1->clear();
     QList<QTreeWidgetItem*> items;
     for (const QString& line : History) {
-        if (line.isEmpty()) break;
+        if (line.isEmpty())
+            break;
         BrkApart1.BaseString = line;
         BrkApart1.BreakString = QStringLiteral(",");
         BrkApart1.Split();

@@ -10,8 +10,8 @@
 #include "app/picture_view.h"
 #include "platform/launch.h"
 #include "platform/locale_format.h"
-#include "settings/own_filter_window.h"
 #include "settings/form_storage.h"
+#include "settings/own_filter_window.h"
 #include "settings/preferences_window.h"
 
 #include <QAction>
@@ -98,8 +98,8 @@ TForm1::TForm1() : NoTask1(this) {
     qstimer = named(new QTimer(this), "qstimer");
     qstimer->setInterval(10);
 
-    FormStorage1 = new TFormStorage(this, QStringLiteral("main window"),
-                                    {QStringLiteral("Panel1.Width")});
+    FormStorage1 =
+        new TFormStorage(this, QStringLiteral("main window"), {QStringLiteral("Panel1.Width")});
 
     // Client size 622 x 444 at 175, 110.
     move(175, 110);
@@ -665,7 +665,8 @@ void TForm1::FormShow() {
     // Without a window manager (a bare X server) no activation ever arrives;
     // the first show then does what the first activation would.
     QTimer::singleShot(0, this, [this] {
-        if (!activatedOnce_) guarded([this] { FormActivate(); });
+        if (!activatedOnce_)
+            guarded([this] { FormActivate(); });
     });
 }
 

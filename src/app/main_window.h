@@ -128,7 +128,7 @@ public:
     QAction* Midi1;
     QAction* Icons1;
     QAction* SetupOwnFilter1;
-    QAction* N21;  // separator above the own filters
+    QAction* N21;                              // separator above the own filters
     std::array<QAction*, 5> ownFilterItems{};  // eigen1 .. eigen5
 
     QMenu* Slideshow1;
@@ -149,7 +149,7 @@ public:
 
     // --- toolbar, left to right
     QToolButton* copy;
-    QToolButton* move_;  // object name "move"
+    QToolButton* move_;    // object name "move"
     QToolButton* delete_;  // object name "delete"
     QToolButton* closeimage;
     QToolButton* execute;

@@ -12,9 +12,13 @@ QString applicationTitle;
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
-QString TApplication::Title() { return applicationTitle; }
+QString TApplication::Title() {
+    return applicationTitle;
+}
 
-void TApplication::setTitle(const QString& title) { applicationTitle = title; }
+void TApplication::setTitle(const QString& title) {
+    applicationTitle = title;
+}
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
     try {

@@ -9,26 +9,38 @@ TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {}
 
 QStringList TMemo::Lines() const {
     const QString text = toPlainText();
-    if (text.isEmpty() && document()->blockCount() <= 1) return {};
+    if (text.isEmpty() && document()->blockCount() <= 1)
+        return {};
     return text.split(u'\n');
 }
 
-void TMemo::setLines(const QStringList& lines) { setPlainText(lines.join(u'\n')); }
+void TMemo::setLines(const QStringList& lines) {
+    setPlainText(lines.join(u'\n'));
+}
 
 QColor colorFromValue(int value) {
     if (value < 0) {
         // System colours: index in the low byte, as the desktop palette has them.
         const QPalette palette = QApplication::palette();
         switch (value & 0xFF) {
-            case 1: return palette.color(QPalette::Window);       // background
-            case 5: return palette.color(QPalette::Base);         // window
-            case 8: return palette.color(QPalette::WindowText);   // window text
-            case 13: return palette.color(QPalette::Highlight);   // highlight
-            case 14: return palette.color(QPalette::HighlightedText);
-            case 15: return palette.color(QPalette::Button);      // button face
-            case 16: return palette.color(QPalette::Dark);        // button shadow
-            case 18: return palette.color(QPalette::ButtonText);
-            default: return palette.color(QPalette::Window);
+            case 1:
+                return palette.color(QPalette::Window);  // background
+            case 5:
+                return palette.color(QPalette::Base);  // window
+            case 8:
+                return palette.color(QPalette::WindowText);  // window text
+            case 13:
+                return palette.color(QPalette::Highlight);  // highlight
+            case 14:
+                return palette.color(QPalette::HighlightedText);
+            case 15:
+                return palette.color(QPalette::Button);  // button face
+            case 16:
+                return palette.color(QPalette::Dark);  // button shadow
+            case 18:
+                return palette.color(QPalette::ButtonText);
+            default:
+                return palette.color(QPalette::Window);
         }
     }
     const auto v = static_cast<unsigned>(value);

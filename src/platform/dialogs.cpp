@@ -15,27 +15,45 @@ public:
         box.setWindowTitle(title);
         box.setText(text);
         switch (icon) {
-            case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
-            case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
-            case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
-            case MsgIcon::Error: box.setIcon(QMessageBox::Critical); break;
-            case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+            case MsgIcon::None:
+                box.setIcon(QMessageBox::NoIcon);
+                break;
+            case MsgIcon::Information:
+                box.setIcon(QMessageBox::Information);
+                break;
+            case MsgIcon::Warning:
+                box.setIcon(QMessageBox::Warning);
+                break;
+            case MsgIcon::Error:
+                box.setIcon(QMessageBox::Critical);
+                break;
+            case MsgIcon::Question:
+                box.setIcon(QMessageBox::Question);
+                break;
         }
         switch (buttons) {
-            case MsgButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+            case MsgButtons::Ok:
+                box.setStandardButtons(QMessageBox::Ok);
+                break;
             case MsgButtons::OkCancel:
                 box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
                 break;
-            case MsgButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+            case MsgButtons::YesNo:
+                box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+                break;
             case MsgButtons::YesNoCancel:
                 box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
                 break;
         }
         switch (box.exec()) {
-            case QMessageBox::Yes: return MsgResult::Yes;
-            case QMessageBox::No: return MsgResult::No;
-            case QMessageBox::Cancel: return MsgResult::Cancel;
-            default: return buttons == MsgButtons::Ok ? MsgResult::Ok : MsgResult::Cancel;
+            case QMessageBox::Yes:
+                return MsgResult::Yes;
+            case QMessageBox::No:
+                return MsgResult::No;
+            case QMessageBox::Cancel:
+                return MsgResult::Cancel;
+            default:
+                return buttons == MsgButtons::Ok ? MsgResult::Ok : MsgResult::Cancel;
         }
     }
 
@@ -51,10 +69,13 @@ public:
         QFileDialog dialog(parent, o.title, o.initialDir, qtNameFilter(o.filter));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         QString ext = o.defaultExt;
-        if (ext.startsWith(u'.')) ext.remove(0, 1);
+        if (ext.startsWith(u'.'))
+            ext.remove(0, 1);
         dialog.setDefaultSuffix(ext);
-        if (!o.fileName.contains(u'*')) dialog.selectFile(o.fileName);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+        if (!o.fileName.contains(u'*'))
+            dialog.selectFile(o.fileName);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return {};
         return dialog.selectedFiles().constFirst();
     }
 
@@ -64,7 +85,8 @@ public:
 
 private:
     static QString startPath(const FileDialogOptions& o) {
-        if (o.fileName.isEmpty() || o.fileName.contains(u'*')) return o.initialDir;
+        if (o.fileName.isEmpty() || o.fileName.contains(u'*'))
+            return o.initialDir;
         return QFileInfo(o.fileName).isAbsolute() ? o.fileName : o.initialDir + u'/' + o.fileName;
     }
 };
@@ -78,9 +100,13 @@ Dialogs* current = nullptr;
 
 }  // namespace
 
-Dialogs& dialogs() { return current ? *current : realDialogs(); }
+Dialogs& dialogs() {
+    return current ? *current : realDialogs();
+}
 
-void setDialogs(Dialogs* replacement) { current = replacement; }
+void setDialogs(Dialogs* replacement) {
+    current = replacement;
+}
 
 QString qtNameFilter(const QString& filter) {
     const QStringList parts = filter.split(u'|');
@@ -94,7 +120,8 @@ QString qtNameFilter(const QString& filter) {
 }
 
 QString withDefaultExtension(const QString& path, const QString& defaultExt) {
-    if (path.isEmpty() || defaultExt.isEmpty() || !QFileInfo(path).suffix().isEmpty()) return path;
+    if (path.isEmpty() || defaultExt.isEmpty() || !QFileInfo(path).suffix().isEmpty())
+        return path;
     return defaultExt.startsWith(u'.') ? path + defaultExt : path + u'.' + defaultExt;
 }
 

@@ -190,53 +190,57 @@ int openDirectory(const QString& path) {
     return openDirectoryBytes(encodeFileName(path));
 }
 
-std::optional<std::vector<DirEntry>> readDirectory(const QString& path, unsigned flags) {
+namespace {
+
+// Calls visit(dirfd, entry) for each entry but "." and ".."; false when the
+// folder cannot be opened.
+template <typename Visit>
+bool forEachEntry(const QString& path, Visit visit) {
     const int fd = openDirectory(path);
     if (fd < 0)
-        return std::nullopt;
+        return false;
     DIR* dir = ::fdopendir(fd);
     if (!dir) {
         ::close(fd);
-        return std::nullopt;
+        return false;
     }
-    std::vector<DirEntry> entries;
     const int dfd = ::dirfd(dir);
-    while (const dirent* entry = ::readdir(dir)) {
-        if (isDotOrDotDot(entry->d_name))
-            continue;
+    while (const dirent* entry = ::readdir(dir))
+        if (!isDotOrDotDot(entry->d_name))
+            visit(dfd, entry);
+    ::closedir(dir);
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::vector<DirEntry>> readDirectory(const QString& path, unsigned flags) {
+    std::vector<DirEntry> entries;
+    const bool opened = forEachEntry(path, [&](int dfd, const dirent* entry) {
         DirEntry e;
         e.name = QByteArray(entry->d_name);
         e.kind = entryKind(dfd, entry);
         if (flags & ReadOnlyFlags)
             e.readOnly = ::faccessat(dfd, entry->d_name, W_OK, 0) != 0;
         entries.push_back(std::move(e));
-    }
-    ::closedir(dir);
+    });
+    if (!opened)
+        return std::nullopt;
     return entries;
 }
 
 std::optional<std::vector<SubfolderEntry>> readSubfolders(const QString& path, bool probe) {
-    const int fd = openDirectory(path);
-    if (fd < 0)
-        return std::nullopt;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return std::nullopt;
-    }
     std::vector<SubfolderEntry> folders;
-    const int dfd = ::dirfd(dir);
-    while (const dirent* entry = ::readdir(dir)) {
-        if (isDotOrDotDot(entry->d_name))
-            continue;
+    const bool opened = forEachEntry(path, [&](int dfd, const dirent* entry) {
         if (entryKind(dfd, entry) != EntryKind::Directory)
-            continue;
+            return;
         SubfolderEntry folder;
         folder.name = decodeFileName(entry->d_name, qsizetype(std::strlen(entry->d_name)));
         folder.hasSubfolders = !probe || probeSubfolders(dfd, entry->d_name);
         folders.push_back(std::move(folder));
-    }
-    ::closedir(dir);
+    });
+    if (!opened)
+        return std::nullopt;
     return folders;
 }
 

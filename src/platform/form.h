@@ -6,14 +6,14 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QEvent>
-#include <QMainWindow>
 #include <QHideEvent>
+#include <QMainWindow>
 #include <QShowEvent>
 #include <QTimer>
+#include <QWidget>
 #include <functional>
 #include <utility>
 #include <vector>
-#include <QWidget>
 
 namespace lumora {
 
@@ -34,13 +34,15 @@ public:
     using QtBase::QtBase;
 
     ~TFormBase() override {
-        if (hooks_) guarded([this] { hooks_->formDestroying(); });
+        if (hooks_)
+            guarded([this] { hooks_->formDestroying(); });
     }
 
     void setLifecycleHooks(FormLifecycleHooks* hooks) { hooks_ = hooks; }
 
     void setVisible(bool visible) override {
-        if (visible && !this->isVisible() && hooks_) guarded([this] { hooks_->formShowing(); });
+        if (visible && !this->isVisible() && hooks_)
+            guarded([this] { hooks_->formShowing(); });
         QtBase::setVisible(visible);
     }
 
@@ -66,13 +68,15 @@ protected:
     bool closeAllowed() {
         bool canClose = true;
         guarded([&] { FormCloseQuery(canClose); });
-        if (canClose && hooks_) guarded([this] { hooks_->formClosed(); });
+        if (canClose && hooks_)
+            guarded([this] { hooks_->formClosed(); });
         return canClose;
     }
 
     void showEvent(QShowEvent* event) override {
         QtBase::showEvent(event);
-        if (event->spontaneous()) return;
+        if (event->spontaneous())
+            return;
         guarded([this] { FormShow(); });
         for (auto& [timer, tick] : refreshTimers_) {
             timer->start();
@@ -82,8 +86,10 @@ protected:
 
     void hideEvent(QHideEvent* event) override {
         QtBase::hideEvent(event);
-        if (event->spontaneous()) return;
-        for (auto& entry : refreshTimers_) entry.first->stop();
+        if (event->spontaneous())
+            return;
+        for (auto& entry : refreshTimers_)
+            entry.first->stop();
     }
 
     void changeEvent(QEvent* event) override {
@@ -135,7 +141,8 @@ public:
     int ShowModal() { return exec(); }
 
     void done(int result) override {
-        if (closeAllowed()) QDialog::done(result);
+        if (closeAllowed())
+            QDialog::done(result);
     }
 
     // Close() of the design: also for a hidden window, which still writes its settings.

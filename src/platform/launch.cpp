@@ -26,6 +26,8 @@ Launcher& launch() {
     return current ? *current : desktop;
 }
 
-void setLauncher(Launcher* replacement) { current = replacement; }
+void setLauncher(Launcher* replacement) {
+    current = replacement;
+}
 
 }  // namespace lumora

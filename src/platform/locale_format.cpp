@@ -20,7 +20,9 @@ const QString& longTimeFormat() {
 
 }  // namespace
 
-QString longTimeText(const QTime& time) { return QLocale().toString(time, longTimeFormat()); }
+QString longTimeText(const QTime& time) {
+    return QLocale().toString(time, longTimeFormat());
+}
 
 QString shortDateLongTimeText(const QDateTime& moment) {
     const QLocale locale;

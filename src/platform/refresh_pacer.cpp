@@ -16,9 +16,11 @@ RefreshPacer::RefreshPacer() {
     calm_.setInterval(kActiveSpellMs);
     connect(&calm_, &QTimer::timeout, this, [this] {
         std::erase_if(busy_, [](const QPointer<QObject>& o) { return o.isNull(); });
-        if (busy_.empty()) apply(false);
+        if (busy_.empty())
+            apply(false);
     });
-    if (QCoreApplication::instance()) QCoreApplication::instance()->installEventFilter(this);
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->installEventFilter(this);
     calm_.start();
 }
 
@@ -39,11 +41,13 @@ void RefreshPacer::setBusy(QObject* owner, bool busy) {
 
 void RefreshPacer::poke() {
     calm_.start();
-    if (!active_) apply(true);
+    if (!active_)
+        apply(true);
 }
 
 void RefreshPacer::apply(bool active) {
-    if (active == active_) return;
+    if (active == active_)
+        return;
     active_ = active;
     std::erase_if(timers_, [](const QPointer<QTimer>& t) { return t.isNull(); });
     // A running timer restarts with the new interval, so after input the next

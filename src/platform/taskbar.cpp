@@ -15,7 +15,8 @@ namespace {
 xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
     xcb_intern_atom_cookie_t cookie = xcb_intern_atom(connection, 0, uint16_t(strlen(name)), name);
     xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
-    if (!reply) return XCB_ATOM_NONE;
+    if (!reply)
+        return XCB_ATOM_NONE;
     const xcb_atom_t atom = reply->atom;
     free(reply);
     return atom;
@@ -24,15 +25,18 @@ xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
 }  // namespace
 
 void setSkipTaskbar(QWidget* window, bool skip) {
-    if (!window) return;
+    if (!window)
+        return;
     auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     // Without X11 (tests run offscreen) or before the window is mapped there is
     // nothing to tell; TNoTask applies the state again when the window shows.
-    if (!x11 || !window->isVisible() || !window->windowHandle()) return;
+    if (!x11 || !window->isVisible() || !window->windowHandle())
+        return;
     xcb_connection_t* connection = x11->connection();
     const xcb_atom_t state = internAtom(connection, "_NET_WM_STATE");
     const xcb_atom_t skipTaskbar = internAtom(connection, "_NET_WM_STATE_SKIP_TASKBAR");
-    if (state == XCB_ATOM_NONE || skipTaskbar == XCB_ATOM_NONE) return;
+    if (state == XCB_ATOM_NONE || skipTaskbar == XCB_ATOM_NONE)
+        return;
 
     const auto id = static_cast<xcb_window_t>(window->winId());
     {
@@ -53,13 +57,15 @@ void setSkipTaskbar(QWidget* window, bool skip) {
 }
 
 void TNoTask::setHideForm(bool hide) {
-    if (hideForm_ == hide) return;
+    if (hideForm_ == hide)
+        return;
     hideForm_ = hide;
     setSkipTaskbar(window_, hide);
 }
 
 void TNoTask::windowShown() {
-    if (hideForm_) setSkipTaskbar(window_, true);
+    if (hideForm_)
+        setSkipTaskbar(window_, true);
 }
 
 }  // namespace lumora

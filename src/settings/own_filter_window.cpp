@@ -10,8 +10,8 @@ TForm18::TForm18() {
     setWindowTitle(QStringLiteral("Own Filter"));
     resize(403, 220);
     auto* layout = new QFormLayout(this);
-    static constexpr const char* kDescriptionNames[] = {"Edit971", "Edit973", "Edit975",
-                                                        "Edit977", "Edit979"};
+    static constexpr const char* kDescriptionNames[] = {"Edit971", "Edit973", "Edit975", "Edit977",
+                                                        "Edit979"};
     static constexpr const char* kMaskNames[] = {"Edit972", "Edit974", "Edit976", "Edit978",
                                                  "Edit9710"};
     for (size_t k = 0; k < 5; ++k) {
@@ -24,6 +24,8 @@ TForm18::TForm18() {
     }
 }
 
-QString TForm18::filterMask(int number) const { return maskEdits[size_t(number - 1)]->text(); }
+QString TForm18::filterMask(int number) const {
+    return maskEdits[size_t(number - 1)]->text();
+}
 
 }  // namespace lumora

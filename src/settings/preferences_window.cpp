@@ -68,7 +68,8 @@ QWidget* page(QLayout* top, QWidget* description) {
     auto* layout = new QVBoxLayout(widget);
     layout->addLayout(top);
     layout->addStretch(1);
-    if (description) layout->addWidget(description);
+    if (description)
+        layout->addWidget(description);
     return widget;
 }
 
@@ -130,8 +131,8 @@ QWidget* TForm4::buildGeneralPage() {
     CheckBox951 = checkBox("CheckBox951", "Enable HistoryList", true);
     CheckBox7 = checkBox("CheckBox7", "No Taskbar", false);
     CheckBox9 = checkBox("CheckBox9", "Hide Toolbar", false);
-    CheckBox10 = checkBox("CheckBox10", "Doubleclicking on a file opens file with associated program",
-                          false);
+    CheckBox10 = checkBox("CheckBox10",
+                          "Doubleclicking on a file opens file with associated program", false);
     auto* top = new QVBoxLayout;
     for (QWidget* w : {static_cast<QWidget*>(CheckBox951), static_cast<QWidget*>(CheckBox7),
                        static_cast<QWidget*>(CheckBox9), static_cast<QWidget*>(CheckBox10)})
@@ -162,7 +163,8 @@ QWidget* TForm4::buildMoviesPage() {
 
 QWidget* TForm4::buildFavoritesPage() {
     ListBox1 = named(new QListWidget, "ListBox1");
-    for (int i = 0; i < kFavoriteSlots; ++i) ListBox1->addItem(QStringLiteral("Empty"));
+    for (int i = 0; i < kFavoriteSlots; ++i)
+        ListBox1->addItem(QStringLiteral("Empty"));
     Edit1 = named(new QLineEdit, "Edit1");
     Edit1->setVisible(false);
     Label6 = named(new QLabel, "Label6");
@@ -311,7 +313,8 @@ void TForm4::Button1Click() {
             item->setVisible(slot != QLatin1String("Empty"));
         }
     }
-    if (forms().Form8) forms().Form8->Timer1->setInterval(slidestimer->value());
+    if (forms().Form8)
+        forms().Form8->Timer1->setInterval(slidestimer->value());
     if (main) {
         for (size_t i = 0; i < SpeedButtons.size(); ++i)
             main->setToolbarButtonVisible(int(i), SpeedButtons[i]->isChecked());

@@ -30,9 +30,9 @@ TEST(BrkApart, SplitsAtEverySeparator) {
 TEST(BrkApart, EmptyPiecesOnlyWhenAllowed) {
     EXPECT_EQ(split(QStringLiteral(",a,,b,"), QStringLiteral(","), false),
               QStringList({QStringLiteral("a"), QStringLiteral("b")}));
-    EXPECT_EQ(split(QStringLiteral(",a,,b,"), QStringLiteral(","), true),
-              QStringList({QString(), QStringLiteral("a"), QString(), QStringLiteral("b"),
-                           QString()}));
+    EXPECT_EQ(
+        split(QStringLiteral(",a,,b,"), QStringLiteral(","), true),
+        QStringList({QString(), QStringLiteral("a"), QString(), QStringLiteral("b"), QString()}));
     EXPECT_TRUE(split(QString(), QStringLiteral(","), false).isEmpty());
     // Splitting again replaces the earlier pieces.
     TBrkApart splitter;
@@ -54,7 +54,8 @@ TEST_F(HistoryWindowTest, ListsActionAndTimeAndIsNotDoubled) {
         test::ModalAnswer answer([&](QWidget*) {
             history.FormActivate();
             ASSERT_EQ(history.ListView1->topLevelItemCount(), 2);
-            EXPECT_EQ(history.ListView1->topLevelItem(0)->text(0), QStringLiteral("Refresh Browser"));
+            EXPECT_EQ(history.ListView1->topLevelItem(0)->text(0),
+                      QStringLiteral("Refresh Browser"));
             EXPECT_EQ(history.ListView1->topLevelItem(0)->text(1), QStringLiteral("10:00:00"));
             // A name with a comma: its first part is the action, the second the time.
             EXPECT_EQ(history.ListView1->topLevelItem(1)->text(0), QStringLiteral("Closed a"));

@@ -1,9 +1,9 @@
+#include "app/main_window.h"
 #include "app/browser_panel.h"
 #include "app/file_list_box.h"
 #include "app/folder_tree.h"
 #include "app/forms.h"
 #include "app/history_window.h"
-#include "app/main_window.h"
 #include "app/picture_view.h"
 #include "platform/launch.h"
 #include "settings/preferences_window.h"
@@ -17,14 +17,14 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSystemTrayIcon>
 #include <QListWidget>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QRegularExpression>
 #include <QStorageInfo>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -38,7 +38,9 @@ namespace {
 using test::ModalAnswer;
 using test::ProgramTest;
 
-TForm1& main() { return *forms().Form1; }
+TForm1& main() {
+    return *forms().Form1;
+}
 
 // Selects the list entry shown as `text`, the way a click would.
 void selectEntry(const QString& text) {
@@ -83,7 +85,8 @@ TEST_F(MainWindowTest, StartUpLeavesTheWindowsInTheirDesignedState) {
     // the preferences applied by the About window's creation.
     EXPECT_FALSE(main().jpg->picture().isNull());
     // Cleared at creation; the folder change handler then writes the capacity.
-    for (int i = 1; i < 4; ++i) EXPECT_TRUE(main().StatusPanels.text(i).isEmpty()) << i;
+    for (int i = 1; i < 4; ++i)
+        EXPECT_TRUE(main().StatusPanels.text(i).isEmpty()) << i;
     EXPECT_TRUE(main().StatusPanels.text(0).endsWith(QStringLiteral(" MB free )")));
     EXPECT_FALSE(forms().Form4->isVisible());
     EXPECT_TRUE(main().jpg->Stretch());
@@ -91,8 +94,10 @@ TEST_F(MainWindowTest, StartUpLeavesTheWindowsInTheirDesignedState) {
     EXPECT_TRUE(main().StretchImages1->isChecked());
     EXPECT_TRUE(main().ToolbarButton972->isChecked());
     EXPECT_EQ(forms().Form8->Timer1->interval(), 1000);
-    for (QAction* favorite : main().favoriteItems) EXPECT_FALSE(favorite->isVisible());
-    for (int i = 0; i < 15; ++i) EXPECT_TRUE(main().toolbarButtonVisible(i)) << i;
+    for (QAction* favorite : main().favoriteItems)
+        EXPECT_FALSE(favorite->isVisible());
+    for (int i = 0; i < 15; ++i)
+        EXPECT_TRUE(main().toolbarButtonVisible(i)) << i;
     EXPECT_TRUE(main().SupportedFiles1->isChecked());
     EXPECT_EQ(main().savedFileType, unsigned(TFileListBox::ftAll));
     EXPECT_TRUE(main().pendingStartArgument.isEmpty());
@@ -120,31 +125,36 @@ TEST_F(MainWindowTest, PreferencesReadAtStartUpReachTheOtherWindows) {
 TEST_F(MainWindowTest, TitleNamesFolderAndSelection) {
     main().Timer1Timer();
     const QString folderPart = folder.path() + u'/';
-    EXPECT_EQ(main().windowTitle(), QStringLiteral("Lumora 1.0.1 - [ ") + folderPart +
-                                        QStringLiteral(" ]"));
+    EXPECT_EQ(main().windowTitle(),
+              QStringLiteral("Lumora 1.0.1 - [ ") + folderPart + QStringLiteral(" ]"));
     selectEntry(QStringLiteral("picture.bmp"));
     main().Timer1Timer();
-    EXPECT_EQ(main().windowTitle(), QStringLiteral("Lumora 1.0.1 - [ ") + folderPart +
-                                        QStringLiteral("picture.bmp ]"));
+    EXPECT_EQ(main().windowTitle(),
+              QStringLiteral("Lumora 1.0.1 - [ ") + folderPart + QStringLiteral("picture.bmp ]"));
     EXPECT_EQ(main().StatusPanels.text(2), QStringLiteral("3 item(s)"));  // [..] and two files
     EXPECT_FALSE(main().StatusPanels.text(3).isEmpty());
 }
 
 TEST_F(MainWindowTest, FileCommandsFollowTheSelection) {
     main().Timer1Timer();
-    const QList<QAction*> fileItems = {main().Info1,  main().Info2,   main().SaveToBmp1,
-                                       main().Copy1,  main().Move1,   main().Delete1,
-                                       main().Normal1, main().Tiled1, main().Open1->menuAction(),
-                                       main().Reload1, main().FullScreen1};
+    const QList<QAction*> fileItems = {
+        main().Info1,   main().Info2,      main().SaveToBmp1,
+        main().Copy1,   main().Move1,      main().Delete1,
+        main().Normal1, main().Tiled1,     main().Open1->menuAction(),
+        main().Reload1, main().FullScreen1};
     const QList<QToolButton*> fileButtons = {main().copy,    main().move_,  main().delete_,
                                              main().execute, main().reload, main().fullscreen};
-    for (QAction* item : fileItems) EXPECT_FALSE(item->isEnabled()) << item->objectName().toStdString();
-    for (QToolButton* b : fileButtons) EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+    for (QAction* item : fileItems)
+        EXPECT_FALSE(item->isEnabled()) << item->objectName().toStdString();
+    for (QToolButton* b : fileButtons)
+        EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
 
     selectEntry(QStringLiteral("notes.txt"));
     main().Timer1Timer();
-    for (QAction* item : fileItems) EXPECT_TRUE(item->isEnabled()) << item->objectName().toStdString();
-    for (QToolButton* b : fileButtons) EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
+    for (QAction* item : fileItems)
+        EXPECT_TRUE(item->isEnabled()) << item->objectName().toStdString();
+    for (QToolButton* b : fileButtons)
+        EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString();
     // Commands of other states are not touched by the selection.
     EXPECT_TRUE(main().None1->isEnabled());
     EXPECT_TRUE(main().closeimage->isEnabled());
@@ -213,9 +223,20 @@ TEST_F(MainWindowTest, CommandTableNamesShortcutsAndCaptions) {
         EXPECT_EQ(item->text(), QString::fromLatin1(row.caption)) << row.name;
         EXPECT_EQ(item->shortcut(), row.shortcut) << row.name;
     }
-    const char* buttons[] = {"copy", "move", "delete", "closeimage", "execute", "reload",
-                             "mplayer", "ToolbarButton971", "ToolbarButton972", "fullscreen",
-                             "createslideshow", "openslideshow", "ToolbarButton977", "options",
+    const char* buttons[] = {"copy",
+                             "move",
+                             "delete",
+                             "closeimage",
+                             "execute",
+                             "reload",
+                             "mplayer",
+                             "ToolbarButton971",
+                             "ToolbarButton972",
+                             "fullscreen",
+                             "createslideshow",
+                             "openslideshow",
+                             "ToolbarButton977",
+                             "options",
                              "default"};
     const auto inOrder = main().toolbarButtons();
     for (size_t i = 0; i < 15; ++i)
@@ -259,7 +280,8 @@ TEST_F(MainWindowTest, TrayCommandsOpenTheWindowsWithoutHistory) {
         EXPECT_TRUE(answer.wasShown());
     }
     {
-        ModalAnswer answer([](QWidget* w) { EXPECT_EQ(w->objectName(), QStringLiteral("Form11")); });
+        ModalAnswer answer(
+            [](QWidget* w) { EXPECT_EQ(w->objectName(), QStringLiteral("Form11")); });
         main().About2->trigger();
         EXPECT_TRUE(answer.wasShown());
     }
@@ -302,7 +324,8 @@ TEST_F(MainWindowTest, ExitClosesTheMainWindowWithoutHistory) {
 
 TEST_F(MainWindowTest, CapacityTextCountsWholeMegabytes) {
     const QString text = TForm1::driveCapacityText(folder.path());
-    const QRegularExpression pattern(QStringLiteral("^(\\d+) MB capacity\\. \\( (\\d+) MB free \\)$"));
+    const QRegularExpression pattern(
+        QStringLiteral("^(\\d+) MB capacity\\. \\( (\\d+) MB free \\)$"));
     const QRegularExpressionMatch match = pattern.match(text);
     ASSERT_TRUE(match.hasMatch()) << text.toStdString();
     const QStorageInfo drive(folder.path());
@@ -321,7 +344,8 @@ TEST_F(MainWindowTest, FilterCommandsCheckOneItemAndRecordTheirEntry) {
     main().ShowAllFiles1->trigger();
     EXPECT_EQ(main().FileListBox1->Mask(), QStringLiteral("*.*"));
     int checked = 0;
-    for (QAction* item : main().Filter1->actions()) checked += item->isChecked() ? 1 : 0;
+    for (QAction* item : main().Filter1->actions())
+        checked += item->isChecked() ? 1 : 0;
     EXPECT_EQ(checked, 1);
     EXPECT_EQ(historyActions().last(), QStringLiteral("Show All Files Filter activated,"));
 }
@@ -362,7 +386,8 @@ TEST_F(MainWindowTest, NodesWithoutAPathEmptyTheListAndKeepTheFolder) {
     EXPECT_EQ(main().FileListBox1->Count(), 3);
     // The desktop root lists the desktop folder.
     tree.setCurrentItem(tree.rootNode());
-    EXPECT_EQ(main().FileListBox1->Directory(), QDir(test::testHome()).filePath(QStringLiteral("Desktop")));
+    EXPECT_EQ(main().FileListBox1->Directory(),
+              QDir(test::testHome()).filePath(QStringLiteral("Desktop")));
 }
 
 TEST_F(MainWindowTest, RefreshRereadsTheListAndRecordsIt) {

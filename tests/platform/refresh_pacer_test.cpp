@@ -14,7 +14,8 @@ namespace {
 void waitUntil(const std::function<bool()>& condition, int timeoutMs) {
     QElapsedTimer clock;
     clock.start();
-    while (!condition() && clock.elapsed() < timeoutMs) QTest::qWait(20);
+    while (!condition() && clock.elapsed() < timeoutMs)
+        QTest::qWait(20);
 }
 
 TEST(RefreshPacer, FastWhileTheUserWorksSlowWhenIdle) {

@@ -13,9 +13,9 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QToolBar>
 #include <QScrollBar>
 #include <QStandardPaths>
+#include <QToolBar>
 
 namespace lumora {
 namespace {
@@ -48,7 +48,8 @@ protected:
         test::fakeDialogs().reset();
     }
     void TearDown() override {
-        if (running) stop();
+        if (running)
+            stop();
         QFile::setPermissions(configFolder(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                   QFileDevice::ExeOwner);
     }
@@ -89,14 +90,18 @@ TEST_F(StoredSettingsTest, AFreshStartWritesThePreferencesWithTheirDefaults) {
     EXPECT_EQ(value("bgcolor_ColorValue"), QStringLiteral("0"));
     EXPECT_EQ(value("Label5_Caption"), QStringLiteral("Standard English Language"));
     EXPECT_EQ(value("Edit2_Text"), QStringLiteral("c:\\windows\\recent"));
-    EXPECT_EQ(ini.readString(QStringLiteral("preferences.Memo2_Lines"), QStringLiteral("Count"), {}),
-              QStringLiteral("152"));
-    EXPECT_EQ(ini.readString(QStringLiteral("preferences.Memo2_Lines"), QStringLiteral("Item15"), {}),
-              QStringLiteral("&File"));
-    EXPECT_EQ(ini.readString(QStringLiteral("preferences.ListBox1_Items"), QStringLiteral("Count"), {}),
-              QStringLiteral("20"));
-    EXPECT_EQ(ini.readString(QStringLiteral("preferences.ListBox1_Items"), QStringLiteral("Item19"), {}),
-              QStringLiteral("Empty"));
+    EXPECT_EQ(
+        ini.readString(QStringLiteral("preferences.Memo2_Lines"), QStringLiteral("Count"), {}),
+        QStringLiteral("152"));
+    EXPECT_EQ(
+        ini.readString(QStringLiteral("preferences.Memo2_Lines"), QStringLiteral("Item15"), {}),
+        QStringLiteral("&File"));
+    EXPECT_EQ(
+        ini.readString(QStringLiteral("preferences.ListBox1_Items"), QStringLiteral("Count"), {}),
+        QStringLiteral("20"));
+    EXPECT_EQ(
+        ini.readString(QStringLiteral("preferences.ListBox1_Items"), QStringLiteral("Item19"), {}),
+        QStringLiteral("Empty"));
     // The main window has not been shown: nothing of it yet.
     EXPECT_FALSE(settingsText().contains("[main window]"));
 }
@@ -108,8 +113,9 @@ TEST_F(StoredSettingsTest, TheBrowserWidthAndPlacementSurviveARestart) {
     main.Panel1->setWidth(260);
     main.setGeometry(120, 90, 700, 500);
     stop();
-    EXPECT_EQ(IniFile().readString(QStringLiteral("main window"), QStringLiteral("Panel1_Width"), {}),
-              QStringLiteral("260"));
+    EXPECT_EQ(
+        IniFile().readString(QStringLiteral("main window"), QStringLiteral("Panel1_Width"), {}),
+        QStringLiteral("260"));
 
     start();
     forms().Form1->show();
@@ -131,8 +137,8 @@ TEST_F(StoredSettingsTest, MalformedValuesFallBackAsTheRulesSay) {
         "Item0=/data\r\n");
     start();
     TForm4& preferences = *forms().Form4;
-    EXPECT_FALSE(preferences.CheckBox7->isChecked());   // "yes" leaves it as it was
-    EXPECT_TRUE(preferences.CheckBox9->isChecked());    // "TRUE" sets it
+    EXPECT_FALSE(preferences.CheckBox7->isChecked());  // "yes" leaves it as it was
+    EXPECT_TRUE(preferences.CheckBox9->isChecked());   // "TRUE" sets it
     EXPECT_FALSE(preferences.CheckBox951->isChecked());
     EXPECT_EQ(preferences.slidestimer->value(), 1000);  // not a number: 0, raised to the minimum
     EXPECT_EQ(preferences.Edit2->text(), QStringLiteral("/home/me/recent"));
@@ -171,8 +177,10 @@ TEST_F(StoredSettingsTest, AnEmptiedListKeepsItsOldSection) {
 TEST_F(StoredSettingsTest, AReadOnlyFolderIsReportedAndLosesNothing) {
     writeSettings("[preferences]\r\nCheckBox7_Checked=True\r\n");
     const QByteArray before = settingsText();
-    ASSERT_TRUE(QFile::setPermissions(configFolder(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-    if (QFileInfo(configFolder()).isWritable()) GTEST_SKIP() << "root may write anywhere";
+    ASSERT_TRUE(
+        QFile::setPermissions(configFolder(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    if (QFileInfo(configFolder()).isWritable())
+        GTEST_SKIP() << "root may write anywhere";
     start();
     // The start-up OK closed the preferences; its write failed and was shown.
     const QStringList shown = test::fakeDialogs().messageTexts();

@@ -13,7 +13,8 @@ void FakeDialogs::reset() {
 
 QStringList FakeDialogs::messageTexts() const {
     QStringList texts;
-    for (const Message& m : messages) texts << m.text;
+    for (const Message& m : messages)
+        texts << m.text;
     return texts;
 }
 
@@ -31,7 +32,8 @@ MsgResult FakeDialogs::message(QWidget*, const QString& title, const QString& te
 
 template <class T>
 static T takeFront(std::deque<T>& queue) {
-    if (queue.empty()) return {};
+    if (queue.empty())
+        return {};
     T value = queue.front();
     queue.pop_front();
     return value;

@@ -47,13 +47,16 @@ ModalAnswer::ModalAnswer(std::function<void(QWidget*)> inspect)
     timer->setInterval(5);
     QObject::connect(timer, &QTimer::timeout, timer, [state = state_, timer] {
         QWidget* modal = state->active ? QApplication::activeModalWidget() : nullptr;
-        if (state->active && !modal) return;
+        if (state->active && !modal)
+            return;
         timer->stop();
         timer->deleteLater();
-        if (!modal) return;
+        if (!modal)
+            return;
         state->shown = true;
         state->active = false;
-        if (state->inspect) state->inspect(modal);
+        if (state->inspect)
+            state->inspect(modal);
         if (auto* dialog = qobject_cast<QDialog*>(modal))
             dialog->reject();
         else
@@ -62,6 +65,8 @@ ModalAnswer::ModalAnswer(std::function<void(QWidget*)> inspect)
     timer->start();
 }
 
-ModalAnswer::~ModalAnswer() { state_->active = false; }
+ModalAnswer::~ModalAnswer() {
+    state_->active = false;
+}
 
 }  // namespace lumora::test

@@ -7,12 +7,15 @@
 #include <ostream>
 
 // Readable gtest messages for Qt's string types.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 inline void PrintTo(const QStringList& list, std::ostream* out) {
     *out << '{';
     for (qsizetype i = 0; i < list.size(); ++i) {
-        if (i) *out << ", ";
+        if (i)
+            *out << ", ";
         PrintTo(list[i], out);
     }
     *out << '}';

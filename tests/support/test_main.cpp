@@ -16,8 +16,12 @@ QString home;
 FakeDialogs* installed = nullptr;
 }  // namespace
 
-FakeDialogs& fakeDialogs() { return *installed; }
-QString testHome() { return home; }
+FakeDialogs& fakeDialogs() {
+    return *installed;
+}
+QString testHome() {
+    return home;
+}
 
 }  // namespace lumora::test
 
@@ -25,7 +29,8 @@ QString testHome() { return home; }
 static QtMessageHandler previousHandler = nullptr;
 static void quietOffscreenNoise(QtMsgType type, const QMessageLogContext& context,
                                 const QString& message) {
-    if (message.contains(QLatin1String("does not support propagateSizeHints"))) return;
+    if (message.contains(QLatin1String("does not support propagateSizeHints")))
+        return;
     if (previousHandler)
         previousHandler(type, context, message);
     else
