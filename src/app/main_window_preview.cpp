@@ -4,6 +4,7 @@
 #include "app/history.h"
 #include "app/main_window.h"
 #include "app/picture_view.h"
+#include "base/file_name.h"
 #include "nviewlib/nviewlib.h"
 #include "platform/errors.h"
 #include "platform/metafile.h"
@@ -68,13 +69,21 @@ void TForm1::loadPlatformPicture(const QString& path) {
         return;
     }
     if (ext == QLatin1String(".BMP")) {
-        QFile file(path);
-        jpg->setPicture(file.open(QIODevice::ReadOnly) ? decodeBitmapFile(file.readAll())
-                                                       : QImage());
+        // No bitmap needs more than four bytes a pixel of the largest picture.
+        QFile file;
+        const qint64 size = openRegularFile(file, path);
+        jpg->setPicture(size >= 0 && size <= kMaxPixels * 4 + 4096
+                            ? decodeBitmapFile(file.readAll())
+                            : QImage());
         return;
     }
     // An icon file shows one picture: the largest it holds.
-    QImageReader reader(path, "ico");
+    QFile file;
+    if (openRegularFile(file, path) < 0) {
+        jpg->clearPicture();
+        return;
+    }
+    QImageReader reader(&file, "ico");
     QImage best;
     for (int i = 0; i < qMax(1, reader.imageCount()); ++i) {
         if (!reader.jumpToImage(i) && i > 0)

@@ -5,11 +5,11 @@
 // lives in a JpegJob the caller owns, so no local of the setjmp frame is
 // read after the jump and no C++ destructor is skipped by it.
 
+#include "base/file_name.h"
 #include "nviewlib/decode_util.h"
 #include "nviewlib/nviewlib.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QTransform>
 
 #include <csetjmp>
@@ -257,14 +257,12 @@ QImage decodeJpegQuantized(const QByteArray& data) {
 }
 
 QImage decodeJpegQuantized(const QString& path) {
-    // A regular file of a size a JPEG can have; a device would never end.
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() > kMaxPixels * 4)
+    // A regular file of a size a JPEG can have.
+    QFile file;
+    const qint64 size = openRegularFile(file, path);
+    if (size < 0 || size > kMaxPixels * 4)
         return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return decodeJpegQuantized(file.read(info.size()));
+    return decodeJpegQuantized(file.read(size));
 }
 
 }  // namespace lumora

@@ -1,5 +1,6 @@
 #include "nviewlib/nviewlib.h"
 
+#include "base/file_name.h"
 #include "nviewlib/decode_util.h"
 
 #include <QFile>
@@ -35,16 +36,12 @@ bool hasTgaFooter(const QByteArray& d) {
 
 QImage NViewLibLoad(const QString& fileName, int flag) {
     Q_UNUSED(flag);  // the preview and the slideshows want the same picture
-    // Only regular files: a device or pipe given a picture's name would never
-    // end. None of our formats needs more than this for the largest picture.
+    // None of our formats needs more than this for the largest picture.
     constexpr qint64 kMaxFileSize = kMaxPixels * 4 + (qint64(1) << 20);
-    const QFileInfo info(fileName);
-    if (!info.isFile() || info.size() > kMaxFileSize)
+    QFile file;
+    const qint64 expected = openRegularFile(file, fileName);
+    if (expected < 0 || expected > kMaxFileSize)
         return {};
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const qint64 expected = info.size();
     detail::LargeBuffer buffer(expected);
     if (expected > 0 && !buffer.data())
         return {};
@@ -65,7 +62,7 @@ QImage NViewLibLoad(const QString& fileName, int flag) {
     if (data.startsWith("BM"))
         return decodeBitmapFile(data);
 
-    const QString ext = info.suffix().toUpper();
+    const QString ext = QFileInfo(fileName).suffix().toUpper();
     if (ext == QLatin1String("TGA") || hasTgaFooter(data)) {
         QImage image = decodeTga(data);
         if (!image.isNull() || hasTgaFooter(data))

@@ -15,41 +15,6 @@ namespace lumora {
 
 namespace {
 
-// Length of the valid UTF-8 sequence at p, or 0 when it is invalid (overlong
-// forms, surrogates and code points above U+10FFFF are invalid too).
-int utf8SequenceLength(const unsigned char* p, const unsigned char* end) {
-    const unsigned char c = p[0];
-    if (c < 0x80)
-        return 1;
-    int length;
-    unsigned char low = 0x80, high = 0xBF;
-    if (c >= 0xC2 && c <= 0xDF) {
-        length = 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        length = 3;
-        if (c == 0xE0)
-            low = 0xA0;
-        if (c == 0xED)
-            high = 0x9F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        length = 4;
-        if (c == 0xF0)
-            low = 0x90;
-        if (c == 0xF4)
-            high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (end - p < length)
-        return 0;
-    if (p[1] < low || p[1] > high)
-        return 0;
-    for (int i = 2; i < length; ++i)
-        if (p[i] < 0x80 || p[i] > 0xBF)
-            return 0;
-    return length;
-}
-
 bool isDotOrDotDot(const char* name) {
     return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
 }
@@ -126,65 +91,6 @@ bool probeSubfolders(int parentFd, const char* name) {
 }
 
 }  // namespace
-
-QString decodeFileName(const char* data, qsizetype size) {
-    const auto* p = reinterpret_cast<const unsigned char*>(data);
-    const auto* end = p + size;
-    const unsigned char* scan = p;
-    while (scan < end) {
-        const int length = utf8SequenceLength(scan, end);
-        if (length == 0)
-            break;
-        scan += length;
-    }
-    if (scan == end)
-        return QString::fromUtf8(data, size);
-
-    QString result;
-    result.reserve(size);
-    const unsigned char* runStart = p;
-    while (p < end) {
-        const int length = utf8SequenceLength(p, end);
-        if (length > 0) {
-            p += length;
-            continue;
-        }
-        result += QString::fromUtf8(reinterpret_cast<const char*>(runStart), p - runStart);
-        result += QChar(char16_t(0xDC00 + *p));
-        ++p;
-        runStart = p;
-    }
-    result += QString::fromUtf8(reinterpret_cast<const char*>(runStart), p - runStart);
-    return result;
-}
-
-QByteArray encodeFileName(const QString& name) {
-    // Only a lone low surrogate in U+DC80..U+DCFF stands for a raw byte.
-    const qsizetype n = name.size();
-    const QChar* s = name.constData();
-    bool escaped = false;
-    for (qsizetype i = 0; i < n && !escaped; ++i) {
-        const char16_t c = s[i].unicode();
-        if (c >= 0xDC80 && c <= 0xDCFF && (i == 0 || !s[i - 1].isHighSurrogate()))
-            escaped = true;
-    }
-    if (!escaped)
-        return name.toUtf8();
-
-    QByteArray result;
-    result.reserve(n * 3);
-    qsizetype runStart = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = s[i].unicode();
-        if (c >= 0xDC80 && c <= 0xDCFF && (i == 0 || !s[i - 1].isHighSurrogate())) {
-            result += QStringView(s + runStart, i - runStart).toUtf8();
-            result += char(c - 0xDC00);
-            runStart = i + 1;
-        }
-    }
-    result += QStringView(s + runStart, n - runStart).toUtf8();
-    return result;
-}
 
 int openDirectory(const QString& path) {
     return openDirectoryBytes(encodeFileName(path));

@@ -1,20 +1,13 @@
 #pragma once
 
+#include "base/file_name.h"
+
 #include <QByteArray>
 #include <QString>
 #include <optional>
 #include <vector>
 
 namespace lumora {
-
-// File names on Linux are bytes. Valid UTF-8 decodes as usual; every byte of an
-// invalid sequence becomes U+DC80..U+DCFF, so encodeFileName() gives back the
-// exact bytes and such files stay usable through a QString path.
-QString decodeFileName(const char* data, qsizetype size);
-inline QString decodeFileName(const QByteArray& bytes) {
-    return decodeFileName(bytes.constData(), bytes.size());
-}
-QByteArray encodeFileName(const QString& name);
 
 enum class EntryKind : unsigned char { File, Directory, Other };
 

@@ -1,5 +1,6 @@
 #include "platform/metafile.h"
 
+#include "base/file_name.h"
 #include "platform/metafile_gdi.h"
 
 #include <QFile>
@@ -44,8 +45,9 @@ Metafile Metafile::fromData(const QByteArray& bytes) {
 }
 
 Metafile Metafile::fromFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxFileSize)
+    QFile file;
+    const qint64 size = openRegularFile(file, path);
+    if (size < 0 || size > kMaxFileSize)
         return Metafile();
     return fromData(file.readAll());
 }

@@ -4,6 +4,7 @@
 #include "app/history_window.h"
 #include "app/main_window.h"
 #include "app/picture_view.h"
+#include "base/file_name.h"
 #include "platform/metafile_writer.h"
 #include "settings/preferences_window.h"
 #include "support/fake_dialogs.h"
@@ -18,6 +19,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QToolButton>
+
+#include <cstdio>
 
 namespace lumora {
 namespace {
@@ -234,6 +237,31 @@ TEST_F(PreviewTest, MetafilesAndIconsShowAndSaveAsBitmaps) {
     EXPECT_FALSE(main().jpg->isMetafile());
     EXPECT_EQ(main().StatusPanels.text(1), QStringLiteral(" 48 x 48"));
     EXPECT_EQ(main().jpg->picture().pixelColor(20, 20), QColor(Qt::blue));
+}
+
+// A name that is not UTF-8 is shown and opened by its exact bytes.
+TEST_F(PreviewTest, PicturesWhoseNamesAreNotUtf8Show) {
+    const QByteArray folder = QFile::encodeName(dir.path());
+    const QByteArray bitmap = folder +
+                              "/gr\xe9"
+                              "en.bmp";
+    const QByteArray photo = folder + "/ph\xf6to.jpeg";
+    ASSERT_EQ(std::rename(QFile::encodeName(path("green.bmp")).constData(), bitmap.constData()), 0);
+    ASSERT_EQ(std::rename(QFile::encodeName(path("photo.jpeg")).constData(), photo.constData()), 0);
+    main().FileListBox1->Update();
+
+    const QString bitmapEntry =
+        decodeFileName(QByteArray("gr\xe9"
+                                  "en.bmp"));
+    ASSERT_TRUE(main().FileListBox1->selectItem(bitmapEntry));
+    main().FileListBox1Click();
+    EXPECT_EQ(main().jpg->pictureSize(), QSize(40, 30));
+    EXPECT_EQ(main().jpg->picture().pixelColor(5, 5), QColor(10, 200, 30));
+
+    ASSERT_TRUE(main().FileListBox1->selectItem(decodeFileName(QByteArray("ph\xf6to.jpeg"))));
+    main().FileListBox1Click();
+    EXPECT_EQ(main().jpg->pictureSize(), QSize(640, 480));
+    EXPECT_EQ(main().StatusPanels.text(1), QStringLiteral(" 640 x 480"));
 }
 
 TEST_F(PreviewTest, CopyToClipboardPutsThePictureThere) {

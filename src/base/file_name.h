@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QFile;
+
+namespace lumora {
+
+// File names on Linux are bytes. Valid UTF-8 decodes as usual; every byte of an
+// invalid sequence becomes U+DC80..U+DCFF, so encodeFileName() gives back the
+// exact bytes and such files stay usable through a QString path.
+QString decodeFileName(const char* data, qsizetype size);
+inline QString decodeFileName(const QByteArray& bytes) {
+    return decodeFileName(bytes.constData(), bytes.size());
+}
+QByteArray encodeFileName(const QString& name);
+
+// Opens a regular file for reading by its exact bytes (QFile alone would turn
+// the escaped bytes of such a name into '?'). Returns the file's size, or -1
+// when it cannot be opened or is not a regular file (a device or pipe given a
+// picture's name would never end); file is left closed then.
+qint64 openRegularFile(QFile& file, const QString& path);
+
+}  // namespace lumora
