@@ -69,12 +69,10 @@ void TForm1::loadPlatformPicture(const QString& path) {
         return;
     }
     if (ext == QLatin1String(".BMP")) {
-        // No bitmap needs more than four bytes a pixel of the largest picture.
         QFile file;
         const qint64 size = openRegularFile(file, path);
-        jpg->setPicture(size >= 0 && size <= kMaxPixels * 4 + 4096
-                            ? decodeBitmapFile(file.readAll())
-                            : QImage());
+        jpg->setPicture(size >= 0 && size <= kMaxPictureFileSize ? decodeBitmapFile(file.readAll())
+                                                                 : QImage());
         return;
     }
     // An icon file shows one picture: the largest it holds.

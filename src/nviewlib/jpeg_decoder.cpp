@@ -257,10 +257,9 @@ QImage decodeJpegQuantized(const QByteArray& data) {
 }
 
 QImage decodeJpegQuantized(const QString& path) {
-    // A regular file of a size a JPEG can have.
     QFile file;
     const qint64 size = openRegularFile(file, path);
-    if (size < 0 || size > kMaxPixels * 4)
+    if (size < 0 || size > kMaxPictureFileSize)
         return {};
     return decodeJpegQuantized(file.read(size));
 }

@@ -36,11 +36,9 @@ bool hasTgaFooter(const QByteArray& d) {
 
 QImage NViewLibLoad(const QString& fileName, int flag) {
     Q_UNUSED(flag);  // the preview and the slideshows want the same picture
-    // None of our formats needs more than this for the largest picture.
-    constexpr qint64 kMaxFileSize = kMaxPixels * 4 + (qint64(1) << 20);
     QFile file;
     const qint64 expected = openRegularFile(file, fileName);
-    if (expected < 0 || expected > kMaxFileSize)
+    if (expected < 0 || expected > kMaxPictureFileSize)
         return {};
     detail::LargeBuffer buffer(expected);
     if (expected > 0 && !buffer.data())

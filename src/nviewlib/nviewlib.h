@@ -42,5 +42,8 @@ QImage decodePcx(const QByteArray& data);
 
 // The largest picture any decoder makes, in pixels.
 inline constexpr qint64 kMaxPixels = qint64(1) << 28;
+// The largest picture file worth reading: four bytes a pixel of the largest
+// picture and room for headers and palettes.
+inline constexpr qint64 kMaxPictureFileSize = kMaxPixels * 4 + (qint64(1) << 20);
 
 }  // namespace lumora
