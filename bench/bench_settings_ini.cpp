@@ -2,9 +2,9 @@
 // properties, a 152-line memo and a 20-item list, from a file written before;
 // and saving it.
 #include "bench_report.h"
-#include "platform/controls.h"
-#include "platform/form.h"
 #include "settings/form_storage.h"
+#include "ui/controls.h"
+#include "ui/form.h"
 
 #include <QApplication>
 #include <QCheckBox>

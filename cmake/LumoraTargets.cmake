@@ -1,4 +1,6 @@
 # One static library per source folder: every .cpp in the folder belongs to it.
+# LIBS are the libraries below it; nothing above may be named, so an include
+# of a higher folder fails to link.
 function(lumora_folder_library name)
     cmake_parse_arguments(L "" "" "LIBS" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp
@@ -8,8 +10,8 @@ function(lumora_folder_library name)
 endfunction()
 
 # One test executable per *_test.cpp in the calling folder, linked with LIBS.
-# A *_window_test.cpp drives windows and links every window library too, as
-# does every test of app (the whole program).
+# A *_window_test.cpp and every test of app run the whole program
+# (lumora_test_program: the windows created in start-up order).
 function(lumora_folder_tests)
     cmake_parse_arguments(T "" "" "LIBS" ${ARGN})
     file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
@@ -21,7 +23,7 @@ function(lumora_folder_tests)
         add_executable(${target} ${source})
         target_link_libraries(${target} PRIVATE lumora_test_support ${T_LIBS})
         if(stem MATCHES "_window_test$" OR folder STREQUAL "app")
-            target_link_libraries(${target} PRIVATE lumora_windows)
+            target_link_libraries(${target} PRIVATE lumora_test_program)
         endif()
         add_test(NAME ${target} COMMAND ${target})
         set_tests_properties(${target} PROPERTIES
@@ -37,13 +39,4 @@ function(lumora_fuzzer name source)
     target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
     target_link_libraries(${name} PRIVATE ${F_LIBS})
-endfunction()
-
-# The window libraries call each other through the forms registry, so the
-# program and the window tests link them as one group.
-function(lumora_window_group)
-    add_library(lumora_windows INTERFACE)
-    target_link_libraries(lumora_windows INTERFACE
-        "$<LINK_GROUP:RESCAN,lumora_app,lumora_settings,lumora_shell,lumora_media,lumora_slideshow>"
-        lumora_platform lumora_nviewlib Qt6::Widgets)
 endfunction()

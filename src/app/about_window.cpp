@@ -1,9 +1,9 @@
 #include "app/about_window.h"
 
-#include "app/forms.h"
 #include "app/main_window.h"
-#include "app/picture_view.h"
 #include "settings/preferences_window.h"
+#include "ui/forms.h"
+#include "ui/picture_view.h"
 
 #include <QLabel>
 #include <QPixmap>

@@ -1,7 +1,8 @@
 #include "app/history_window.h"
 
-#include "app/forms.h"
 #include "app/main_window.h"
+#include "ui/forms.h"
+#include "ui/history.h"
 
 #include <QHeaderView>
 #include <QTreeWidget>
@@ -30,6 +31,11 @@ TForm21::TForm21() {
     layout->addWidget(ListView1);
 
     BrkApart1.AllowEmptyString = false;
+    HistoryLog::instance().attach(&History);
+}
+
+TForm21::~TForm21() {
+    HistoryLog::instance().detach(&History);
 }
 
 void TForm21::FormCreate() {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/brk_apart.h"
-#include "platform/form.h"
+#include "ui/brk_apart.h"
+#include "ui/form.h"
 
 #include <QStringList>
 
@@ -14,8 +14,10 @@ class TForm21 : public TDialogForm {
     Q_OBJECT
 public:
     TForm21();
+    ~TForm21() override;
 
-    // The history store, oldest entry first; kept for the run only.
+    // The history store, oldest entry first; kept for the run only. The
+    // history log appends to it.
     QStringList History;
 
     QTreeWidget* ListView1;

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/dialogs.h"
-#include "platform/form.h"
 #include "platform/taskbar.h"
+#include "ui/form.h"
 
 #include <QStringList>
 #include <array>
@@ -197,39 +197,40 @@ public:
     unsigned savedFileType = 0;
     QString pendingStartArgument;
 
+    static constexpr int kDefaultBrowserWidth = 185;
+
     // The selected file's name without its folder.
     QString selectedFileName() const;
 
+    // === Window events and the refresh (main_window.cpp)
     void FormCreate() override;
     void FormShow() override;
     void FormActivate() override;
-    void FormCloseQuery(bool& canClose) override;
+    // The preferences' OK pushes their options into this window.
+    void applyPreferences();
 
-    // The fixed filter modes with their masks, and the own filters.
-    static const QString kSupportedFilesMask;
+public slots:
+    void Timer1Timer();
+    // Commands of the window itself: tray, help, about, exit, preferences, history.
+    void Exit1Click();
+    void Exit2Click();
+    void Show1Click();
+    void trayDblClick();
+    void Help2Click();
+    void HistoryList1Click();
+    void Preferences1Click();
+    void optionsClick();
+    void Preferences2Click();
+    void About1Click();
+    void About2Click();
+
+    // === Browser, filters and favourite folders (main_window_browser.cpp)
+public:
     // Checks one filter item of the thirteen and clears the others.
     void checkFilterItem(QAction* item);
     // Drive capacity text of the folder listed, for status panel 0.
     static QString driveCapacityText(const QString& folder);
-
-    // The preview's kind of a file, by its extension from the last "." on.
-    enum class PreviewGroup { None, PlatformPicture, Sound, Avi, DecodedPicture, Mpeg, IconFile };
-    static PreviewGroup previewGroup(const QString& fileName);
-    // The extension of a name from its last "." on, in upper case ("" without one).
-    static QString upperExtension(const QString& fileName);
-    // A platform picture: BMP and ICO as bitmaps, WMF and EMF as metafiles.
-    void loadPlatformPicture(const QString& path);
-
 public slots:
-    void Timer1Timer();
-    void FileListBox1Click();
-    void closeimageClick();
-    void Close1Click();
-    void reloadClick();
-    void Reload1Click();
-    void StretchImages1Click();
-    void SaveToBmp1Click();
-    void clipboard1Click();
     void DirectoryListBox1Change();
     void DirectoryListBox1Click();
     void RefreshBrowser1Click();
@@ -246,43 +247,50 @@ public slots:
     void eigen4Click();
     void eigen5Click();
     void defaultClick();
-    void Exit1Click();
-    void Exit2Click();
-    void Show1Click();
-    void trayDblClick();
-    void Help2Click();
-    void HistoryList1Click();
-    void Preferences1Click();
-    void optionsClick();
-    void Preferences2Click();
-    void About1Click();
-    void About2Click();
+
+    // === Preview of the selected file (main_window_preview.cpp)
+public:
+    // A platform picture: BMP and ICO as bitmaps, WMF and EMF as metafiles.
+    void loadPlatformPicture(const QString& path);
+public slots:
+    void FileListBox1Click();
+    void closeimageClick();
+    void Close1Click();
+    void reloadClick();
+    void Reload1Click();
+    void StretchImages1Click();
+    void SaveToBmp1Click();
+    void clipboard1Click();
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
-    void buildMenus();
-    void buildToolbar();
+    // Construction (main_window.cpp)
     void buildBrowserAndPreview();
     void buildStatusBar();
     void buildTray();
+    // Menus, toolbar and the table of commands (main_window_menus.cpp)
+    void buildMenus();
+    void buildToolbar();
     void buildPopupMenus();
-
-    void showOnly(QWidget* surface);
-    void showPictureSize();
-    void applyFilter(QAction* item, const QString& historyText, const QString& mask);
-    void ownFilterClick(int number);
+    void buildTrayMenu();
+    void connectCommands();
     QAction* action(QMenu* menu, const char* name, const QString& caption,
                     const QKeySequence& shortcut = {});
     QToolButton* toolButton(const char* name, const QString& hint, const QString& iconName,
                             int fallbackIcon);
+    // Browser
+    void applyFilter(QAction* item, const QString& historyText, const QString& mask);
+    void ownFilterClick(int number);
+    // Preview
+    void showOnly(QWidget* surface);
+    void showPictureSize();
 
     std::array<QAction*, 15> toolbarActions_{};
-    qint64 clockSecond_ = -1;
-    bool activatedOnce_ = false;  // the second the clock panel shows
+    qint64 clockSecond_ = -1;     // the second the clock panel shows
+    bool activatedOnce_ = false;  // whether FormActivate has run
 };
 
 }  // namespace lumora

@@ -1,14 +1,15 @@
 // The main window's preview of the selected file and the commands acting on it.
-#include "app/file_list_box.h"
-#include "app/forms.h"
-#include "app/history.h"
 #include "app/main_window.h"
-#include "app/picture_view.h"
 #include "base/file_name.h"
 #include "nviewlib/nviewlib.h"
 #include "platform/errors.h"
 #include "platform/metafile.h"
 #include "settings/preferences_window.h"
+#include "ui/file_kinds.h"
+#include "ui/file_list_box.h"
+#include "ui/forms.h"
+#include "ui/history.h"
+#include "ui/picture_view.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,35 +22,6 @@
 #include <QToolButton>
 
 namespace lumora {
-
-QString TForm1::upperExtension(const QString& fileName) {
-    const QString name = QFileInfo(fileName).fileName();
-    const qsizetype dot = name.lastIndexOf(u'.');
-    return dot < 0 ? QString() : name.mid(dot).toUpper();
-}
-
-TForm1::PreviewGroup TForm1::previewGroup(const QString& fileName) {
-    const QString ext = upperExtension(fileName);
-    auto in = [&ext](std::initializer_list<const char*> list) {
-        for (const char* e : list)
-            if (ext == QLatin1String(e))
-                return true;
-        return false;
-    };
-    if (in({".BMP", ".ICO", ".WMF", ".EMF"}))
-        return PreviewGroup::PlatformPicture;
-    if (in({".WAV", ".MID"}))
-        return PreviewGroup::Sound;
-    if (in({".AVI"}))
-        return PreviewGroup::Avi;
-    if (in({".JPG", ".JIF", ".DIB", ".RLE", ".TGA", ".PCX", ".JPEG"}))
-        return PreviewGroup::DecodedPicture;
-    if (in({".MPA", ".MPG", ".MPEG"}))
-        return PreviewGroup::Mpeg;
-    if (in({".EXE", ".DLL", ".ICL", ".CUR", ".ANI"}))
-        return PreviewGroup::IconFile;
-    return PreviewGroup::None;
-}
 
 void TForm1::showOnly(QWidget* surface) {
     for (QWidget* each :

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/form.h"
 #include "settings/ini_file.h"
+#include "ui/form.h"
 
 #include <QFlags>
 #include <QObject>

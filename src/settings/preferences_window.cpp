@@ -1,13 +1,10 @@
 #include "settings/preferences_window.h"
 
-#include "app/forms.h"
-#include "app/main_window.h"
-#include "app/picture_view.h"
-#include "platform/controls.h"
-#include "settings/color_combo_box.h"
 #include "settings/form_storage.h"
 #include "settings/language_table.h"
-#include "slideshow/slideshow_player.h"
+#include "ui/color_combo_box.h"
+#include "ui/controls.h"
+#include "ui/history.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -28,12 +25,6 @@
 
 namespace lumora {
 namespace {
-
-template <class Widget>
-Widget* named(Widget* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 QCheckBox* checkBox(const char* name, const char* caption, bool checked) {
     auto* box = named(new QCheckBox(QString::fromUtf8(caption)), name);
@@ -100,7 +91,6 @@ TForm4::TForm4() {
 
     Button1 = named(new QPushButton(QStringLiteral("OK")), "Button1");
     Button1->setDefault(true);
-    connect(Button1, &QPushButton::clicked, this, [this] { guarded([this] { Button1Click(); }); });
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -108,6 +98,12 @@ TForm4::TForm4() {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(TabbedNotebook1, 1);
     layout->addLayout(buttons);
+    connectCommand(this, "Button1", &TForm4::Button1Click);
+
+    // The history records while "Enable HistoryList" is checked.
+    HistoryLog::instance().setEnabled(CheckBox951->isChecked());
+    connect(CheckBox951, &QCheckBox::toggled, this,
+            [](bool checked) { HistoryLog::instance().setEnabled(checked); });
 
     QStringList stored;
     for (const char* box : {"CheckBox1", "CheckBox11", "CheckBox2", "CheckBox3", "CheckBox4",
@@ -297,28 +293,7 @@ QWidget* TForm4::buildLinksPage() {
 }
 
 void TForm4::Button1Click() {
-    TForm1* main = forms().Form1;
-    if (main) {
-        main->NoTask1.setHideForm(CheckBox7->isChecked());
-        main->Toolbar971->setVisible(!CheckBox9->isChecked());
-        main->jpg->setCenter(CheckBox11->isChecked());
-        const bool stretch = CheckBox6->isChecked();
-        main->ToolbarButton972->setChecked(stretch);
-        main->StretchImages1->setChecked(stretch);
-        main->jpg->setStretch(stretch);
-        for (int k = 0; k < kFavoriteSlots; ++k) {
-            QAction* item = main->favoriteItems[size_t(k)];
-            const QString slot = ListBox1->item(k) ? ListBox1->item(k)->text() : QString();
-            item->setText(slot);
-            item->setVisible(slot != QLatin1String("Empty"));
-        }
-    }
-    if (forms().Form8)
-        forms().Form8->Timer1->setInterval(slidestimer->value());
-    if (main) {
-        for (size_t i = 0; i < SpeedButtons.size(); ++i)
-            main->setToolbarButtonVisible(int(i), SpeedButtons[i]->isChecked());
-    }
+    emit optionsApplied();
     Close();
 }
 

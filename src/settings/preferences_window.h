@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/form.h"
+#include "ui/form.h"
 
 #include <array>
 
@@ -86,6 +86,11 @@ public:
     TFormStorage* FormStorage1;
 
     static constexpr int kFavoriteSlots = 20;
+
+signals:
+    // OK pushes the options to the windows that use them: they connect here
+    // and read the controls they need.
+    void optionsApplied();
 
 public slots:
     // OK: applies every pushed option and closes the window.

@@ -1,13 +1,13 @@
 #include "slideshow/slideshow_player.h"
 
-#include "app/forms.h"
-#include "app/history.h"
 #include "nviewlib/nviewlib.h"
-#include "platform/controls.h"
 #include "platform/dialogs.h"
-#include "settings/color_combo_box.h"
 #include "settings/preferences_window.h"
 #include "slideshow/slide_prefetch.h"
+#include "ui/color_combo_box.h"
+#include "ui/controls.h"
+#include "ui/forms.h"
+#include "ui/history.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,17 +17,12 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTimer>
 #include <utility>
 
 namespace lumora {
 namespace {
-
-template <class Object>
-Object* named(Object* object, const char* name) {
-    object->setObjectName(QString::fromLatin1(name));
-    return object;
-}
 
 constexpr int kCaptionHeight = 41;
 
@@ -112,20 +107,13 @@ TForm8::TForm8() : prefetch_(std::make_unique<TSlidePrefetch>(decodeSlide)) {
     PopupMenu1->addSeparator();
     EndSlideShow1 = item("EndSlideShow1", QStringLiteral("End SlideShow"), Qt::Key_F4);
 
-    connect(NextImage1, &QAction::triggered, this,
-            [this] { guarded([this] { NextImage1Click(); }); });
-    connect(PreviousImage1, &QAction::triggered, this,
-            [this] { guarded([this] { PreviousImage1Click(); }); });
-    connect(ManualCycle1, &QAction::triggered, this, [this](bool checked) {
-        // Qt has flipped the mark already; the handler does the flipping.
-        ManualCycle1->setChecked(!checked);
-        guarded([this] { ManualCycle1Click(); });
-    });
-    connect(EndSlideShow1, &QAction::triggered, this,
-            [this] { guarded([this] { EndSlideShow1Click(); }); });
+    connectCommand(this, "NextImage1", &TForm8::NextImage1Click);
+    connectCommand(this, "PreviousImage1", &TForm8::PreviousImage1Click);
+    connectCommand(this, "ManualCycle1", &TForm8::ManualCycle1Click);
+    connectCommand(this, "EndSlideShow1", &TForm8::EndSlideShow1Click);
     // The enabled state is exact whenever the menu is seen, whatever the
     // refresh pace.
-    connect(PopupMenu1, &QMenu::aboutToShow, this, [this] { guarded([this] { Timer2Timer(); }); });
+    connectHandler(PopupMenu1, &QMenu::aboutToShow, this, &TForm8::Timer2Timer);
     connect(Image1, &TSlideImage::painted, this, [this] {
         if (prefetchAfterPaint_.isNull())
             return;
@@ -141,7 +129,7 @@ TForm8::TForm8() : prefetch_(std::make_unique<TSlidePrefetch>(decodeSlide)) {
 
     Timer1 = named(new QTimer(this), "Timer1");
     Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, [this] { guarded([this] { Timer1Timer(); }); });
+    connectHandler(Timer1, &QTimer::timeout, this, &TForm8::Timer1Timer);
 
     Timer2 = named(new QTimer(this), "Timer2");
     Timer2->setInterval(16);
@@ -160,6 +148,10 @@ void TForm8::setLookAhead(bool on) {
         prefetchAfterPaint_.clear();
         prefetch_->stop();
     }
+}
+
+void TForm8::applyPreferences() {
+    Timer1->setInterval(forms().Form4->slidestimer->value());
 }
 
 void TForm8::prepareShow(const QStringList* source) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/form.h"
+#include "ui/form.h"
 
 #include <QImage>
 #include <QStringList>
@@ -86,6 +86,9 @@ public:
     void Start(const QStringList* source);
     // The same without the modal show, for callers that show it themselves.
     void prepareShow(const QStringList* source);
+
+    // The preferences' OK: the step delay.
+    void applyPreferences();
 
 public slots:
     void Timer1Timer();

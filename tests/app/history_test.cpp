@@ -1,8 +1,8 @@
-#include "app/brk_apart.h"
-#include "app/forms.h"
 #include "app/history_window.h"
 #include "app/main_window.h"
 #include "support/program.h"
+#include "ui/brk_apart.h"
+#include "ui/forms.h"
 
 #include <QTreeWidget>
 

@@ -1,15 +1,17 @@
 #include "app/main_window.h"
 #include "app/browser_panel.h"
-#include "app/file_list_box.h"
 #include "app/folder_tree.h"
-#include "app/forms.h"
 #include "app/history_window.h"
-#include "app/picture_view.h"
+#include "app/start_up.h"
 #include "platform/launch.h"
 #include "settings/preferences_window.h"
 #include "slideshow/slideshow_player.h"
 #include "support/fake_dialogs.h"
+#include "support/fake_launcher.h"
 #include "support/program.h"
+#include "ui/file_list_box.h"
+#include "ui/forms.h"
+#include "ui/picture_view.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -35,6 +37,7 @@
 namespace lumora {
 namespace {
 
+using test::FakeLauncher;
 using test::ModalAnswer;
 using test::ProgramTest;
 
@@ -68,16 +71,6 @@ protected:
     }
 
     QTemporaryDir folder;
-};
-
-class FakeLauncher : public Launcher {
-public:
-    QStringList opened;
-    bool openDocument(const QString& path) override {
-        opened << path;
-        return true;
-    }
-    bool startProgram(const QString&, const QStringList&, const QString&) override { return true; }
 };
 
 TEST_F(MainWindowTest, StartUpLeavesTheWindowsInTheirDesignedState) {

@@ -1,14 +1,15 @@
-#include "app/file_list_box.h"
 #include "app/folder_tree.h"
-#include "app/forms.h"
 #include "app/history_window.h"
 #include "app/main_window.h"
-#include "app/picture_view.h"
 #include "base/file_name.h"
 #include "platform/metafile_writer.h"
 #include "settings/preferences_window.h"
 #include "support/fake_dialogs.h"
 #include "support/program.h"
+#include "ui/file_kinds.h"
+#include "ui/file_list_box.h"
+#include "ui/forms.h"
+#include "ui/picture_view.h"
 
 #include <QAction>
 #include <QApplication>
@@ -84,14 +85,14 @@ protected:
 };
 
 TEST_F(PreviewTest, ExtensionsAreComparedInFullAndInUpperCase) {
-    using G = TForm1::PreviewGroup;
-    EXPECT_EQ(TForm1::previewGroup(QStringLiteral("/a/b.JpEg")), G::DecodedPicture);
-    EXPECT_EQ(TForm1::previewGroup(QStringLiteral("/a/b.mpeg")), G::Mpeg);
-    EXPECT_EQ(TForm1::previewGroup(QStringLiteral("/a/b.ico")), G::PlatformPicture);
-    EXPECT_EQ(TForm1::previewGroup(QStringLiteral("/a/b.cur")), G::IconFile);
-    EXPECT_EQ(TForm1::previewGroup(QStringLiteral("/a/b.jpgx")), G::None);
-    EXPECT_EQ(TForm1::previewGroup(QStringLiteral("/a.jpg/noext")), G::None);
-    EXPECT_EQ(TForm1::previewGroup(QStringLiteral("/a/archive.tar.wav")), G::Sound);
+    using G = PreviewGroup;
+    EXPECT_EQ(previewGroup(QStringLiteral("/a/b.JpEg")), G::DecodedPicture);
+    EXPECT_EQ(previewGroup(QStringLiteral("/a/b.mpeg")), G::Mpeg);
+    EXPECT_EQ(previewGroup(QStringLiteral("/a/b.ico")), G::PlatformPicture);
+    EXPECT_EQ(previewGroup(QStringLiteral("/a/b.cur")), G::IconFile);
+    EXPECT_EQ(previewGroup(QStringLiteral("/a/b.jpgx")), G::None);
+    EXPECT_EQ(previewGroup(QStringLiteral("/a.jpg/noext")), G::None);
+    EXPECT_EQ(previewGroup(QStringLiteral("/a/archive.tar.wav")), G::Sound);
 }
 
 TEST_F(PreviewTest, PicturesShowWithTheirSize) {

@@ -1,18 +1,17 @@
 #include "platform/dir_watch.h"
 #include "platform/dir_entries.h"
+#include "support/deep_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <atomic>
 #include <chrono>
 #include <thread>
 #include <vector>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -151,24 +150,12 @@ TEST_F(DirWatchTest, TwoHundredFoldersShareOneInstance) {
 }
 
 TEST_F(DirWatchTest, FolderPastPathMax) {
-    const QByteArray part(200, 'w');
-    int fd = ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY | O_DIRECTORY);
-    QString deep = dir.path();
-    for (int i = 0; i < 25; ++i) {
-        ASSERT_EQ(::mkdirat(fd, part.constData(), 0755), 0);
-        const int next = ::openat(fd, part.constData(), O_RDONLY | O_DIRECTORY);
-        ::close(fd);
-        fd = next;
-        deep += u'/' + QString::fromLatin1(part);
-    }
-    Counted counted(watch, deep);
+    const test::DeepFolder deep(dir.path(), 'w', 200, 25);
+    ASSERT_TRUE(deep.isValid());
+    Counted counted(watch, deep.path());
     ASSERT_NE(counted.id, 0);
-    ASSERT_EQ(::mkdirat(fd, "child", 0755), 0);
-    ::close(fd);
+    ASSERT_TRUE(deep.makeFolder("child"));
     EXPECT_TRUE(waitUntil([&] { return counted.calls > 0; }));
-    // QDir cannot remove what is this deep; rm walks it relative to each folder.
-    QProcess::execute(QStringLiteral("rm"),
-                      {QStringLiteral("-rf"), dir.filePath(QString::fromLatin1(part))});
 }
 
 }  // namespace

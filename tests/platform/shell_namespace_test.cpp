@@ -2,6 +2,7 @@
 #include "platform/dir_entries.h"
 #include "platform/mount_watch.h"
 #include "platform/shell_namespace_linux.h"
+#include "support/deep_folder.h"
 #include "support/fake_dialogs.h"
 
 #include <gtest/gtest.h>
@@ -9,14 +10,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <cstdio>
 
-#include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -102,20 +101,10 @@ TEST_F(FolderReading, EntriesTellFoldersFromFilesAndFollowLinks) {
 
 TEST_F(FolderReading, PathsLongerThanPathMaxAreReadAndEntered) {
     // 40 levels of 120 characters: about 4,900 bytes, past PATH_MAX (4096).
-    const QByteArray part(120, 'd');
-    int fd = ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY | O_DIRECTORY);
-    ASSERT_GE(fd, 0);
-    QString deep = dir.path();
-    for (int i = 0; i < 40; ++i) {
-        ASSERT_EQ(::mkdirat(fd, part.constData(), 0755), 0);
-        const int next = ::openat(fd, part.constData(), O_RDONLY | O_DIRECTORY);
-        ::close(fd);
-        fd = next;
-        ASSERT_GE(fd, 0);
-        deep += u'/' + QString::fromLatin1(part);
-    }
-    ASSERT_EQ(::mkdirat(fd, "leaf", 0755), 0);
-    ::close(fd);
+    const test::DeepFolder deepFolder(dir.path(), 'd', 120, 40);
+    ASSERT_TRUE(deepFolder.isValid());
+    const QString deep = deepFolder.path();
+    ASSERT_TRUE(deepFolder.makeFolder("leaf"));
     ASSERT_GT(encodeFileName(deep).size(), 4096);
 
     const auto folders = fileSystemFolders(deep);
@@ -127,9 +116,6 @@ TEST_F(FolderReading, PathsLongerThanPathMaxAreReadAndEntered) {
     ASSERT_TRUE(setCurrentDirectory(deep));
     EXPECT_EQ(currentDirectory(), deep);
     ASSERT_TRUE(setCurrentDirectory(before));
-    // QDir cannot remove what is this deep; rm walks it relative to each folder.
-    QProcess::execute(QStringLiteral("rm"),
-                      {QStringLiteral("-rf"), dir.filePath(QString::fromLatin1(part))});
 }
 
 TEST(MountTable, ParsesEscapesAndSkipsBrokenLines) {

@@ -1,9 +1,9 @@
 #include "settings/form_storage.h"
-#include "platform/controls.h"
-#include "platform/form.h"
 #include "settings/ini_file.h"
 #include "support/fake_dialogs.h"
 #include "support/qt_print.h"
+#include "ui/controls.h"
+#include "ui/form.h"
 
 #include <gtest/gtest.h>
 
@@ -36,12 +36,6 @@ inline void PrintTo(const QPoint& p, std::ostream* os) {
 
 namespace lumora {
 namespace {
-
-template <class Widget>
-Widget* named(Widget* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 // A component whose list lives in a property of its own.
 class ItemHolder : public QObject {

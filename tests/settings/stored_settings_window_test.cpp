@@ -1,11 +1,12 @@
 #include "app/browser_panel.h"
-#include "app/forms.h"
 #include "app/main_window.h"
-#include "settings/color_combo_box.h"
+#include "app/start_up.h"
 #include "settings/ini_file.h"
 #include "settings/preferences_window.h"
 #include "support/fake_dialogs.h"
 #include "support/program.h"
+#include "ui/color_combo_box.h"
+#include "ui/forms.h"
 
 #include <QCheckBox>
 #include <QDir>

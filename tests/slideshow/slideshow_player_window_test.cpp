@@ -1,12 +1,12 @@
-#include "app/forms.h"
 #include "app/history_window.h"
 #include "nviewlib/nviewlib.h"
-#include "settings/color_combo_box.h"
 #include "settings/preferences_window.h"
 #include "slideshow/slide_prefetch.h"
 #include "slideshow/slideshow_player.h"
 #include "support/fake_dialogs.h"
 #include "support/program.h"
+#include "ui/color_combo_box.h"
+#include "ui/forms.h"
 
 #include <QAction>
 #include <QFile>

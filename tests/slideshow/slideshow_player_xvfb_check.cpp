@@ -3,12 +3,15 @@
 // must be on screen in turn, centred, on the background colour.
 // Exit 0: passed; 77: skipped (no Xvfb); 1: failed.
 
-#include "app/forms.h"
+#include "app/start_up.h"
 #include "platform/application.h"
 #include "platform/dialogs.h"
-#include "settings/color_combo_box.h"
 #include "settings/preferences_window.h"
 #include "slideshow/slideshow_player.h"
+#include "support/silent_dialogs.h"
+#include "support/test_home.h"
+#include "ui/color_combo_box.h"
+#include "ui/forms.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -39,19 +42,6 @@ void fail(const QString& what) {
     std::fprintf(stderr, "FAIL: %s\n", qPrintable(what));
     ++failures;
 }
-
-// Nothing of the show may ask anything: every box is a failure.
-class NoDialogs final : public Dialogs {
-public:
-    MsgResult message(QWidget*, const QString&, const QString& text, MsgIcon, MsgButtons) override {
-        fail(QStringLiteral("message box: ") + text);
-        return MsgResult::Ok;
-    }
-    QString openFile(QWidget*, const FileDialogOptions&) override { return {}; }
-    QStringList openFiles(QWidget*, const FileDialogOptions&) override { return {}; }
-    QString saveFile(QWidget*, const FileDialogOptions&) override { return {}; }
-    QString folder(QWidget*, const QString&, const QString&) override { return {}; }
-};
 
 // An X server on a free display; -displayfd tells which one once it is ready.
 struct XServer {
@@ -117,17 +107,7 @@ int run(int argc, char** argv) {
         std::printf("SKIP: Xvfb is not installed\n");
         return 77;
     }
-    QTemporaryDir home;
-    const QByteArray base = home.path().toLocal8Bit();
-    QDir(home.path()).mkpath(QStringLiteral("config"));
-    QDir(home.path()).mkpath(QStringLiteral("runtime"));
-    QFile::setPermissions(home.path() + QStringLiteral("/runtime"),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    setenv("HOME", base.constData(), 1);
-    setenv("XDG_CONFIG_HOME", (base + "/config").constData(), 1);
-    setenv("XDG_DATA_HOME", (base + "/data").constData(), 1);
-    setenv("XDG_RUNTIME_DIR", (base + "/runtime").constData(), 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    test::TestHome home;
 
     XServer server;
     if (!server.start(xvfb)) {
@@ -138,7 +118,9 @@ int run(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "xcb", 1);
 
     TApplication app(argc, argv);
-    NoDialogs noDialogs;
+    // Nothing of the show may ask anything: every box is a failure.
+    test::SilentDialogs noDialogs(
+        [](const QString& text) { fail(QStringLiteral("message box: ") + text); });
     setDialogs(&noDialogs);
     createForms({});
 

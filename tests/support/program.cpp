@@ -1,8 +1,9 @@
 #include "support/program.h"
+#include "app/start_up.h"
 
-#include "app/forms.h"
 #include "app/history_window.h"
 #include "support/fake_dialogs.h"
+#include "ui/forms.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,14 +1,11 @@
 #include "platform/application.h"
 #include "support/fake_dialogs.h"
+#include "support/test_home.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <cstdio>
-#include <cstdlib>
 
 namespace lumora::test {
 namespace {
@@ -40,21 +37,9 @@ static void quietOffscreenNoise(QtMsgType type, const QMessageLogContext& contex
 int main(int argc, char** argv) {
     using namespace lumora;
     // Every test run lives in a home of its own: no test touches the user's files.
-    QTemporaryDir root(QDir::tempPath() + QStringLiteral("/lumora-test-XXXXXX"));
+    test::TestHome root;
     test::home = root.path();
-    const QByteArray base = root.path().toLocal8Bit();
-    for (const char* sub : {"config", "data", "cache", "Desktop", "runtime"})
-        QDir(root.path()).mkpath(QString::fromLatin1(sub));
-    setenv("HOME", base.constData(), 1);
-    setenv("XDG_CONFIG_HOME", (base + "/config").constData(), 1);
-    setenv("XDG_DATA_HOME", (base + "/data").constData(), 1);
-    setenv("XDG_CACHE_HOME", (base + "/cache").constData(), 1);
-    setenv("XDG_DESKTOP_DIR", (base + "/Desktop").constData(), 1);
-    setenv("XDG_RUNTIME_DIR", (base + "/runtime").constData(), 1);
-    QFile::setPermissions(root.path() + QStringLiteral("/runtime"),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
 
     previousHandler = qInstallMessageHandler(quietOffscreenNoise);
     TApplication app(argc, argv);

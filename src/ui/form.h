@@ -17,6 +17,32 @@
 
 namespace lumora {
 
+// Gives a control its design name: tests, the settings and the language
+// table find controls by it.
+template <class Object>
+Object* named(Object* object, const char* name) {
+    object->setObjectName(QLatin1String(name));
+    return object;
+}
+
+// Runs `run`, guarded, when the user uses the command of that object name
+// among window's children: a menu item's trigger or a button's click. A
+// checkable command keeps its state: only its handler sets the mark.
+void connectCommand(QObject* window, const char* name, std::function<void()> run);
+
+template <class Window>
+void connectCommand(Window* window, const char* name, void (Window::*handler)()) {
+    connectCommand(static_cast<QObject*>(window), name,
+                   [window, handler] { (window->*handler)(); });
+}
+
+// Runs a window's handler, guarded, on a signal of one of its parts.
+template <class Sender, class Signal, class Window>
+void connectHandler(Sender* sender, Signal signal, Window* window, void (Window::*handler)()) {
+    QObject::connect(sender, signal, window,
+                     [window, handler] { guarded([window, handler] { (window->*handler)(); }); });
+}
+
 // What a window's settings storage needs to hear of the window's life.
 class FormLifecycleHooks {
 public:

@@ -1,17 +1,16 @@
-#include "app/file_list_box.h"
-#include "app/file_mask.h"
+#include "ui/file_list_box.h"
 #include "platform/dir_entries.h"
+#include "support/deep_folder.h"
+#include "ui/file_mask.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <cstdio>
 
-#include <fcntl.h>
 #include <linux/capability.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -245,18 +244,10 @@ TEST_F(FileListTest, NamesThatAreNotUtf8StayUsable) {
 }
 
 TEST_F(FileListTest, FolderPastPathMaxIsListedAndEntered) {
-    const QByteArray part(150, 'p');
-    int fd = ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY | O_DIRECTORY);
-    QString deep = dir.path();
-    for (int i = 0; i < 30; ++i) {
-        ASSERT_EQ(::mkdirat(fd, part.constData(), 0755), 0);
-        const int next = ::openat(fd, part.constData(), O_RDONLY | O_DIRECTORY);
-        ::close(fd);
-        fd = next;
-        deep += u'/' + QString::fromLatin1(part);
-    }
-    ::close(::openat(fd, "deep.jpg", O_CREAT | O_WRONLY, 0644));
-    ::close(fd);
+    const test::DeepFolder deepFolder(dir.path(), 'p', 150, 30);
+    ASSERT_TRUE(deepFolder.isValid());
+    const QString deep = deepFolder.path();
+    ASSERT_TRUE(deepFolder.makeFile("deep.jpg"));
 
     TFileListBox list;
     list.setDirectory(deep);
@@ -265,8 +256,6 @@ TEST_F(FileListTest, FolderPastPathMaxIsListedAndEntered) {
     list.setItemIndex(1);
     EXPECT_EQ(list.FileName(), deep + QStringLiteral("/deep.jpg"));
     setCurrentDirectory(previous);
-    QProcess::execute(QStringLiteral("rm"),
-                      {QStringLiteral("-rf"), dir.filePath(QString::fromLatin1(part))});
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "app/file_list_box.h"
+#include "ui/file_list_box.h"
 
 #include "platform/dir_entries.h"
 

@@ -1,4 +1,4 @@
-#include "app/file_mask.h"
+#include "ui/file_mask.h"
 
 #include "platform/dir_entries.h"
 

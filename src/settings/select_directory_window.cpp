@@ -1,4 +1,4 @@
-#include "app/select_directory_window.h"
+#include "settings/select_directory_window.h"
 
 namespace lumora {
 

@@ -1,4 +1,4 @@
-#include "platform/controls.h"
+#include "ui/controls.h"
 
 #include <QApplication>
 #include <QPalette>

@@ -1,4 +1,4 @@
-#include "app/brk_apart.h"
+#include "ui/brk_apart.h"
 
 namespace lumora {
 

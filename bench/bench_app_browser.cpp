@@ -1,8 +1,8 @@
 // Speed of the file browser: listing big folders, expanding a folder with
 // thousands of subfolders, and what idle folder watchers cost.
-#include "app/file_list_box.h"
 #include "app/folder_tree.h"
 #include "bench_report.h"
+#include "ui/file_list_box.h"
 
 #include <QApplication>
 #include <QDir>

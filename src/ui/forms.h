@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QStringList>
-
 namespace lumora {
 
 class TForm1;
@@ -26,7 +24,8 @@ class TForm21;
 class TForm22;
 
 // The single instance of every window. Windows of different subsystems reach
-// each other only through this registry.
+// each other only through this registry; a window includes only the windows
+// below it (the program assembles them in app/start_up).
 struct Forms {
     TForm1* Form1 = nullptr;    // main window
     TForm2* Form2 = nullptr;    // media player
@@ -51,12 +50,5 @@ struct Forms {
 };
 
 Forms& forms();
-
-// Creates every window once, in the start-up order, running each creation
-// handler as its window is registered. The first argument, if any, becomes
-// the pending start argument.
-void createForms(const QStringList& arguments);
-// Destroys the windows in reverse creation order; each writes its settings.
-void destroyForms();
 
 }  // namespace lumora

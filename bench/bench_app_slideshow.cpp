@@ -2,11 +2,12 @@
 // JPEG slide painted and flushed to the window system, with the look-ahead
 // decode and without it. Median of the measured steps.
 
-#include "app/forms.h"
+#include "app/start_up.h"
 #include "bench_program.h"
 #include "bench_report.h"
 #include "platform/application.h"
 #include "slideshow/slideshow_player.h"
+#include "ui/forms.h"
 
 #include <QDir>
 #include <QFile>
@@ -88,8 +89,7 @@ int run(int argc, char** argv) {
     if (!bench::wanted(withName) && !bench::wanted(withoutName))
         return 0;
 
-    QTemporaryDir home;
-    bench::useHome(home);
+    test::TestHome home;
 
     QStringList list;
     for (int i = 1; i <= 3; ++i) {
@@ -100,14 +100,14 @@ int run(int argc, char** argv) {
                                QStringLiteral("4000x3000"), QStringLiteral("plasma:fractal"),
                                QStringLiteral("-quality"), QStringLiteral("90"), path});
         if (rc != 0 || !QFile::exists(path)) {
-            std::fprintf(stderr, "bench_windows_slideshow: ImageMagick convert is needed\n");
+            std::fprintf(stderr, "bench_app_slideshow: ImageMagick convert is needed\n");
             return 0;
         }
         list << path;
     }
 
     TApplication app(argc, argv);
-    bench::QuietDialogs dialogs;
+    test::SilentDialogs dialogs = bench::quietDialogs();
     setDialogs(&dialogs);
     createForms({});
     TForm8& player = *forms().Form8;

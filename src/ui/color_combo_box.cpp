@@ -1,6 +1,6 @@
-#include "settings/color_combo_box.h"
+#include "ui/color_combo_box.h"
 
-#include "platform/controls.h"
+#include "ui/controls.h"
 
 #include <QPainter>
 #include <QPixmap>

@@ -1,13 +1,15 @@
-#include "app/forms.h"
+#include "app/start_up.h"
 
 #include "app/about_window.h"
 #include "app/history_window.h"
 #include "app/main_window.h"
-#include "app/select_directory_window.h"
+#include "app/splash_window.h"
 #include "media/media_player_window.h"
+#include "platform/application.h"
 #include "settings/easy_filter_window.h"
 #include "settings/own_filter_window.h"
 #include "settings/preferences_window.h"
+#include "settings/select_directory_window.h"
 #include "shell/association_window.h"
 #include "shell/change_icon_dialog.h"
 #include "shell/copy_move_window.h"
@@ -20,13 +22,9 @@
 #include "slideshow/slideshow_editor.h"
 #include "slideshow/slideshow_player.h"
 #include "slideshow/slideshow_sounds_window.h"
+#include "ui/forms.h"
 
 namespace lumora {
-
-Forms& forms() {
-    static Forms instance;
-    return instance;
-}
 
 namespace {
 
@@ -56,6 +54,10 @@ void createForms(const QStringList& arguments) {
     create(f.Form6);
     create(f.Form7);
     create(f.Form8);
+    // The preferences' OK pushes the options up to the windows that use
+    // them; connected before the About window's creation runs it.
+    QObject::connect(f.Form4, &TForm4::optionsApplied, f.Form1, &TForm1::applyPreferences);
+    QObject::connect(f.Form4, &TForm4::optionsApplied, f.Form8, &TForm8::applyPreferences);
     create(f.Form9);
     create(f.Form10);
     create(f.Form11);
@@ -93,6 +95,30 @@ void destroyForms() {
     destroy(f.Form3);
     destroy(f.Form2);
     destroy(f.Form1);
+}
+
+int runProgram(int argc, char** argv, const std::function<void(TForm1*)>& beforeShow) {
+    TApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Lumora"));
+    QApplication::setApplicationVersion(QStringLiteral("1.0.1"));
+
+    auto* splash = new TTempform;
+    splash->showAndPaint();
+
+    TApplication::setTitle(TForm1::applicationTitle());
+    QStringList arguments = QApplication::arguments();
+    arguments.removeFirst();
+    createForms(arguments);
+
+    splash->hide();
+    delete splash;
+
+    if (beforeShow)
+        beforeShow(forms().Form1);
+    forms().Form1->show();
+    const int result = TApplication::exec();
+    destroyForms();
+    return result;
 }
 
 }  // namespace lumora

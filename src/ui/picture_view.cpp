@@ -1,4 +1,4 @@
-#include "app/picture_view.h"
+#include "ui/picture_view.h"
 
 #include <QPaintEvent>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/file_mask.h"
+#include "ui/file_mask.h"
 
 #include <QListView>
 #include <QString>

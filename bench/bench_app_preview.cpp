@@ -2,13 +2,14 @@
 // picture set (against a whole djpeg process on the same file), the peak
 // memory of that click, and repaints of the stretched picture.
 
-#include "app/file_list_box.h"
-#include "app/forms.h"
 #include "app/main_window.h"
-#include "app/picture_view.h"
+#include "app/start_up.h"
 #include "bench_pictures.h"
 #include "bench_program.h"
 #include "platform/application.h"
+#include "ui/file_list_box.h"
+#include "ui/forms.h"
+#include "ui/picture_view.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -61,14 +62,13 @@ int run(int argc, char** argv) {
     if (!click && !memory && !repaint)
         return 0;
 
-    QTemporaryDir home;
-    bench::useHome(home);
-    const QString path = home.filePath(QStringLiteral("24mp.jpg"));
+    test::TestHome home;
+    const QString path = home.path() + QStringLiteral("/24mp.jpg");
     if (!bench::makePicture(path, "6000x4000", {QStringLiteral("-quality"), QStringLiteral("90")}))
         return 1;
 
     TApplication app(argc, argv);
-    bench::QuietDialogs dialogs;
+    test::SilentDialogs dialogs = bench::quietDialogs();
     setDialogs(&dialogs);
     createForms({});
     TForm1& main = *forms().Form1;
@@ -95,7 +95,7 @@ int run(int argc, char** argv) {
     const double first = clickPicture();
     const double peak = statusMb("VmHWM");
     if (main.jpg->pictureSize() != QSize(6000, 4000)) {
-        std::fprintf(stderr, "bench_windows_preview: the picture was not shown\n");
+        std::fprintf(stderr, "bench_app_preview: the picture was not shown\n");
         return 1;
     }
     if (memory) {

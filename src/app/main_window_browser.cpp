@@ -1,0 +1,128 @@
+// The main window's browser: folder tree and file list, the filter modes and
+// the favourite folders.
+#include "app/main_window.h"
+
+#include "app/browser_panel.h"
+#include "app/folder_tree.h"
+#include "settings/own_filter_window.h"
+#include "ui/file_kinds.h"
+#include "ui/file_list_box.h"
+#include "ui/forms.h"
+#include "ui/history.h"
+
+#include <QAction>
+#include <QStorageInfo>
+
+namespace lumora {
+
+QString TForm1::driveCapacityText(const QString& folder) {
+    const QStorageInfo drive(folder);
+    // Byte counts are 64-bit here; an unreadable drive counts as 0.
+    const qint64 total = drive.isValid() && drive.isReady() ? drive.bytesTotal() : 0;
+    const qint64 free = drive.isValid() && drive.isReady() ? drive.bytesAvailable() : 0;
+    return QString::number(qMax<qint64>(0, total) / 1048576) + QStringLiteral(" MB capacity.") +
+           QStringLiteral(" ( ") + QString::number(qMax<qint64>(0, free) / 1048576) +
+           QStringLiteral(" MB free )");
+}
+
+void TForm1::DirectoryListBox1Change() {
+    const QString path = directorylistbox1->Directory();
+    setWindowTitle(path);
+    if (!path.isEmpty()) {
+        FileListBox1->setDirectory(path);
+        FileListBox1->setFileType(savedFileType);
+    } else {
+        // A node without a file-system path: nothing to list, the folder stays.
+        FileListBox1->setFileType(0);
+    }
+    DirectoryListBox1Click();
+}
+
+void TForm1::DirectoryListBox1Click() {
+    StatusPanels.setText(0, driveCapacityText(FileListBox1->Directory()));
+}
+
+void TForm1::RefreshBrowser1Click() {
+    directorylistbox1->update();
+    FileListBox1->Update();
+    AddHistoryEntry(QStringLiteral("Refresh Browser,"));
+}
+
+void TForm1::checkFilterItem(QAction* item) {
+    for (QAction* other :
+         {EasyFilter1, ShowAllFiles1, SupportedFiles1, Images1, Wavs1, Videos1, Midi1, Icons1})
+        other->setChecked(false);
+    for (QAction* other : ownFilterItems)
+        other->setChecked(false);
+    item->setChecked(true);
+}
+
+void TForm1::applyFilter(QAction* item, const QString& historyText, const QString& mask) {
+    AddHistoryEntry(historyText);
+    checkFilterItem(item);
+    FileListBox1->setMask(mask);
+}
+
+void TForm1::ShowAllFiles1Click() {
+    applyFilter(ShowAllFiles1, QStringLiteral("Show All Files Filter activated,"),
+                QStringLiteral("*.*"));
+}
+
+void TForm1::SupportedFiles1Click() {
+    applyFilter(SupportedFiles1, QStringLiteral("Supported Files Filter Activated,"),
+                filterMask(FilterGroup::SupportedFiles));
+}
+
+void TForm1::Images1Click() {
+    applyFilter(Images1, QStringLiteral("Only Images Filter Activated,"),
+                filterMask(FilterGroup::Images));
+}
+
+void TForm1::Wavs1Click() {
+    applyFilter(Wavs1, QStringLiteral("Only Wavs Filter Activated,"),
+                filterMask(FilterGroup::Wavs));
+}
+
+void TForm1::Videos1Click() {
+    applyFilter(Videos1, QStringLiteral("Only Videos Filter Activated,"),
+                filterMask(FilterGroup::Videos));
+}
+
+void TForm1::Midi1Click() {
+    applyFilter(Midi1, QStringLiteral("Only Midi Filter Activated,"),
+                filterMask(FilterGroup::Midi));
+}
+
+void TForm1::Icons1Click() {
+    applyFilter(Icons1, QStringLiteral("Only Icons Filter Activated,"),
+                filterMask(FilterGroup::Icons));
+}
+
+void TForm1::ownFilterClick(int number) {
+    applyFilter(ownFilterItems[size_t(number - 1)],
+                QStringLiteral("Own Filter %1 Activated,").arg(number),
+                forms().Form18->filterMask(number));
+}
+
+void TForm1::eigen1Click() {
+    ownFilterClick(1);
+}
+void TForm1::eigen2Click() {
+    ownFilterClick(2);
+}
+void TForm1::eigen3Click() {
+    ownFilterClick(3);
+}
+void TForm1::eigen4Click() {
+    ownFilterClick(4);
+}
+void TForm1::eigen5Click() {
+    ownFilterClick(5);
+}
+
+void TForm1::defaultClick() {
+    Panel1->setWidth(kDefaultBrowserWidth);
+    AddHistoryEntry(QStringLiteral("Default Browser Position,"));
+}
+
+}  // namespace lumora

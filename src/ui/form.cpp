@@ -1,0 +1,31 @@
+#include "ui/form.h"
+
+#include <QAbstractButton>
+#include <QAction>
+
+namespace lumora {
+
+void connectCommand(QObject* window, const char* name, std::function<void()> run) {
+    const QString objectName = QLatin1String(name);
+    // Qt flips a checkable command's mark before the handler runs; the
+    // handler decides the mark from the state it had.
+    if (auto* action = window->findChild<QAction*>(objectName)) {
+        QObject::connect(action, &QAction::triggered, window, [action, run](bool checked) {
+            if (action->isCheckable())
+                action->setChecked(!checked);
+            guarded(run);
+        });
+        return;
+    }
+    if (auto* button = window->findChild<QAbstractButton*>(objectName)) {
+        QObject::connect(button, &QAbstractButton::clicked, window, [button, run](bool checked) {
+            if (button->isCheckable())
+                button->setChecked(!checked);
+            guarded(run);
+        });
+        return;
+    }
+    qFatal("connectCommand: %s has no command named %s", qPrintable(window->objectName()), name);
+}
+
+}  // namespace lumora

@@ -1,0 +1,10 @@
+#include "ui/forms.h"
+
+namespace lumora {
+
+Forms& forms() {
+    static Forms instance;
+    return instance;
+}
+
+}  // namespace lumora

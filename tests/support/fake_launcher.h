@@ -1,0 +1,40 @@
+#pragma once
+
+#include "platform/launch.h"
+
+#include <QStringList>
+
+namespace lumora::test {
+
+// Records what would have been opened or started, and starts nothing.
+class FakeLauncher final : public Launcher {
+public:
+    struct Start {
+        QString program;
+        QStringList arguments;
+        QString workingDirectory;
+    };
+
+    QStringList opened;
+    std::vector<Start> started;
+    bool result = true;  // what every launch reports
+
+    bool openDocument(const QString& path) override {
+        opened << path;
+        return result;
+    }
+    bool startProgram(const QString& program, const QStringList& arguments,
+                      const QString& workingDirectory) override {
+        started.push_back({program, arguments, workingDirectory});
+        return result;
+    }
+};
+
+// Installs a launcher for the lifetime of the object.
+class LauncherScope {
+public:
+    explicit LauncherScope(Launcher& launcher) { setLauncher(&launcher); }
+    ~LauncherScope() { setLauncher(nullptr); }
+};
+
+}  // namespace lumora::test
