@@ -5,9 +5,9 @@
 #include "app/main_window.h"
 #include "app/picture_view.h"
 #include "base/file_name.h"
+#include "metafile/metafile.h"
 #include "nviewlib/nviewlib.h"
 #include "platform/errors.h"
-#include "platform/metafile.h"
 #include "settings/preferences_window.h"
 
 #include <QAction>

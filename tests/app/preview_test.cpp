@@ -5,7 +5,7 @@
 #include "app/main_window.h"
 #include "app/picture_view.h"
 #include "base/file_name.h"
-#include "platform/metafile_writer.h"
+#include "metafile/metafile_writer.h"
 #include "settings/preferences_window.h"
 #include "support/fake_dialogs.h"
 #include "support/program.h"

@@ -8,7 +8,7 @@
 // edges excluded, arcs counter-clockwise on the device) are stated, and
 // drawn in target space with the painter's own transform underneath.
 
-#include "platform/metafile_gdi.h"
+#include "metafile/metafile_gdi.h"
 
 #include <QFontMetricsF>
 #include <QGlyphRun>

@@ -2,9 +2,9 @@
 
 // Internals of the metafile player: the record reader, the work budget,
 // the GDI objects and device-context state, and the Player that the WMF
-// and EMF record loops drive. Not part of the platform's public interface.
+// and EMF record loops drive. Not part of the library's public interface.
 
-#include "platform/metafile.h"
+#include "metafile/metafile.h"
 
 #include <QByteArrayView>
 #include <QColor>
