@@ -265,6 +265,7 @@ struct DcState {
 // logical; it maps them through world transform and mapping mode into the
 // metafile's device space and from the frame there onto the target. With
 // no painter it only collects the bounds of what would be drawn.
+// metafile_player.cpp sets it up; the groups below live in files named by topic.
 class Player {
 public:
     Player(QPainter* painter, const QRectF& target, const MetafileData& data, Budget& budget);
