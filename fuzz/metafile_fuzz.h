@@ -5,7 +5,7 @@
 // and through a turned painter. Crashes, sanitizer reports and slow units are
 // the findings.
 
-#include "platform/metafile.h"
+#include "metafile/metafile.h"
 
 #include <QGuiApplication>
 #include <QPainter>

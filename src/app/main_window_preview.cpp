@@ -1,9 +1,9 @@
 // The main window's preview of the selected file and the commands acting on it.
 #include "app/main_window.h"
 #include "base/file_name.h"
+#include "metafile/metafile.h"
 #include "nviewlib/nviewlib.h"
 #include "platform/errors.h"
-#include "platform/metafile.h"
 #include "settings/preferences_window.h"
 #include "ui/file_kinds.h"
 #include "ui/file_list_box.h"

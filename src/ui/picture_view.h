@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/metafile.h"
+#include "metafile/metafile.h"
 
 #include <QImage>
 #include <QWidget>

@@ -2,7 +2,7 @@
 #include "app/history_window.h"
 #include "app/main_window.h"
 #include "base/file_name.h"
-#include "platform/metafile_writer.h"
+#include "metafile/metafile_writer.h"
 #include "settings/preferences_window.h"
 #include "support/fake_dialogs.h"
 #include "support/program.h"

@@ -1,7 +1,7 @@
-#include "platform/metafile.h"
+#include "metafile/metafile.h"
 
 #include "base/file_name.h"
-#include "platform/metafile_gdi.h"
+#include "metafile/metafile_gdi.h"
 
 #include <QFile>
 #include <QPainter>

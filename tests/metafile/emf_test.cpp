@@ -1,5 +1,5 @@
+#include "metafile/metafile.h"
 #include "metafile_writer.h"
-#include "platform/metafile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Windows metafiles (16-bit records), with or without the placeable header.
 
-#include "platform/metafile_gdi.h"
+#include "metafile/metafile_gdi.h"
 
 namespace lumora::mf {
 namespace {

@@ -2,9 +2,9 @@
 
 // Internals of the metafile player: the record reader, the work budget,
 // the GDI objects and device-context state, and the Player that the WMF
-// and EMF record loops drive. Not part of the platform's public interface.
+// and EMF record loops drive. Not part of the library's public interface.
 
-#include "platform/metafile.h"
+#include "metafile/metafile.h"
 
 #include <QByteArrayView>
 #include <QColor>
@@ -265,6 +265,7 @@ struct DcState {
 // logical; it maps them through world transform and mapping mode into the
 // metafile's device space and from the frame there onto the target. With
 // no painter it only collects the bounds of what would be drawn.
+// metafile_player.cpp sets it up; the groups below live in files named by topic.
 class Player {
 public:
     Player(QPainter* painter, const QRectF& target, const MetafileData& data, Budget& budget);

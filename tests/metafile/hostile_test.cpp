@@ -1,8 +1,8 @@
 // Damaged and malicious metafiles: none may crash, hang, allocate what the
 // file cannot justify, or spoil what comes before the damage.
 
+#include "metafile/metafile.h"
 #include "metafile_writer.h"
-#include "platform/metafile.h"
 
 #include <gtest/gtest.h>
 

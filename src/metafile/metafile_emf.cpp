@@ -1,7 +1,7 @@
 // Enhanced metafiles (32-bit records). Offsets inside a record (bitmaps,
 // strings, advances) count from the record's start.
 
-#include "platform/metafile_gdi.h"
+#include "metafile/metafile_gdi.h"
 
 namespace lumora::mf {
 namespace {

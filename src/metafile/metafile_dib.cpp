@@ -2,7 +2,7 @@
 // 32 bits, RLE4/RLE8, bit fields, JPEG/PNG) and WMF Bitmap16 objects, plus
 // the 8-bit text decoding the WMF text records need.
 
-#include "platform/metafile_gdi.h"
+#include "metafile/metafile_gdi.h"
 
 #include <QBuffer>
 #include <QImageReader>
