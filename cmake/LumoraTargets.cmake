@@ -1,12 +1,47 @@
+# The source folders, lowest first (the order of the libraries).
+set(LUMORA_SOURCE_FOLDERS base platform metafile nviewlib ui settings shell media slideshow app)
+
+# Keeps a library to the folders below it: its sources may include headers of
+# its own folder and of the folders of its LIBS (and theirs), nothing above.
+# The check runs in the build whenever a source changes; a library also links
+# only what is below it, so an upward call fails to link as well.
+function(lumora_layer_check name sources)
+    cmake_parse_arguments(L "" "" "LIBS" ${ARGN})
+    string(REGEX REPLACE "^lumora_" "" folder ${name})
+    set(allowed ${folder})
+    foreach(lib ${L_LIBS})
+        if(lib MATCHES "^lumora_(.+)$")
+            get_property(below GLOBAL PROPERTY LUMORA_ALLOWED_${CMAKE_MATCH_1})
+            list(APPEND allowed ${CMAKE_MATCH_1} ${below})
+        endif()
+    endforeach()
+    list(REMOVE_DUPLICATES allowed)
+    set_property(GLOBAL PROPERTY LUMORA_ALLOWED_${folder} ${allowed})
+
+    string(REPLACE ";" "|" allowedArg "${allowed}")
+    string(REPLACE ";" "|" knownArg "${LUMORA_SOURCE_FOLDERS}")
+    string(REPLACE ";" "|" sourcesArg "${sources}")
+    set(stamp ${CMAKE_CURRENT_BINARY_DIR}/${name}_layers.stamp)
+    add_custom_command(OUTPUT ${stamp}
+        COMMAND ${CMAKE_COMMAND} -DFOLDER=${folder} -DALLOWED=${allowedArg} -DKNOWN=${knownArg}
+                -DSOURCES=${sourcesArg} -DSTAMP=${stamp}
+                -P ${PROJECT_SOURCE_DIR}/cmake/check_includes.cmake
+        DEPENDS ${sources} ${PROJECT_SOURCE_DIR}/cmake/check_includes.cmake
+        COMMENT "Checking the includes of ${folder}/"
+        VERBATIM)
+    add_custom_target(${name}_layers DEPENDS ${stamp})
+    add_dependencies(${name} ${name}_layers)
+endfunction()
+
 # One static library per source folder: every .cpp in the folder belongs to it.
-# LIBS are the libraries below it; nothing above may be named, so an include
-# of a higher folder fails to link.
+# LIBS are the libraries below it; nothing above may be named.
 function(lumora_folder_library name)
     cmake_parse_arguments(L "" "" "LIBS" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp
                                         ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
     add_library(${name} STATIC ${sources})
     target_link_libraries(${name} PUBLIC ${L_LIBS})
+    lumora_layer_check(${name} "${sources}" LIBS ${L_LIBS})
 endfunction()
 
 # One test executable per *_test.cpp in the calling folder, linked with LIBS.

@@ -14,6 +14,15 @@
 #include <QToolButton>
 
 namespace lumora {
+namespace {
+
+// A menu and the item that opens it both carry the design name.
+QMenu* namedMenu(QMenu* menu, const char* name) {
+    named(menu->menuAction(), name);
+    return named(menu, name);
+}
+
+}  // namespace
 
 QAction* TForm1::action(QMenu* menu, const char* name, const QString& caption,
                         const QKeySequence& shortcut) {
@@ -31,15 +40,11 @@ QAction* TForm1::action(QMenu* menu, const char* name, const QString& caption,
 void TForm1::buildMenus() {
     QMenuBar* bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
-    auto menu = [this, bar](const char* name, const QString& caption) {
-        QMenu* m = named(bar->addMenu(caption), name);
-        m->menuAction()->setObjectName(QString::fromLatin1(name));
-        return m;
+    auto menu = [bar](const char* name, const QString& caption) {
+        return namedMenu(bar->addMenu(caption), name);
     };
     auto submenu = [](QMenu* parent, const char* name, const QString& caption) {
-        QMenu* m = named(parent->addMenu(caption), name);
-        m->menuAction()->setObjectName(QString::fromLatin1(name));
-        return m;
+        return namedMenu(parent->addMenu(caption), name);
     };
 
     File1 = menu("File1", QStringLiteral("&File"));
@@ -251,13 +256,11 @@ void TForm1::buildPopupMenus() {
     Move2 = action(PopupMenu2, "Move2", QStringLiteral("Move"));
     Delete2 = action(PopupMenu2, "Delete2", QStringLiteral("Delete"));
     PopupMenu2->addSeparator();
-    Wallpaper2 = named(PopupMenu2->addMenu(QStringLiteral("Wallpaper")), "Wallpaper2");
-    Wallpaper2->menuAction()->setObjectName(QStringLiteral("Wallpaper2"));
+    Wallpaper2 = namedMenu(PopupMenu2->addMenu(QStringLiteral("Wallpaper")), "Wallpaper2");
     Normal2 = action(Wallpaper2, "Normal2", QStringLiteral("Normal"));
     Tiled2 = action(Wallpaper2, "Tiled2", QStringLiteral("Tiled"));
     None2 = action(Wallpaper2, "None2", QStringLiteral("None"));
-    Open2 = named(PopupMenu2->addMenu(QStringLiteral("Open")), "Open2");
-    Open2->menuAction()->setObjectName(QStringLiteral("Open2"));
+    Open2 = namedMenu(PopupMenu2->addMenu(QStringLiteral("Open")), "Open2");
     AssociatedProgram2 = action(Open2, "AssociatedProgram2", QStringLiteral("Associated Program"));
     jpg->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(jpg, &QWidget::customContextMenuRequested, this,

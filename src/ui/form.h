@@ -129,33 +129,25 @@ private:
     std::vector<std::pair<QTimer*, std::function<void()>>> refreshTimers_;
 };
 
+// A window that is not a dialog: its close passes through the close query.
+template <class QtBase>
+class TWindowForm : public TFormBase<QtBase> {
+public:
+    using TFormBase<QtBase>::TFormBase;
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        if (this->closeAllowed())
+            event->accept();
+        else
+            event->ignore();
+    }
+};
+
 // A plain top-level window.
-class TForm : public TFormBase<QWidget> {
-public:
-    using TFormBase::TFormBase;
-
-protected:
-    void closeEvent(QCloseEvent* event) override {
-        if (closeAllowed())
-            event->accept();
-        else
-            event->ignore();
-    }
-};
-
+using TForm = TWindowForm<QWidget>;
 // The main window.
-class TMainForm : public TFormBase<QMainWindow> {
-public:
-    using TFormBase::TFormBase;
-
-protected:
-    void closeEvent(QCloseEvent* event) override {
-        if (closeAllowed())
-            event->accept();
-        else
-            event->ignore();
-    }
-};
+using TMainForm = TWindowForm<QMainWindow>;
 
 // A dialog. Ending it with a modal result, closing it with its close box or
 // closing it while hidden all pass through the close query.
