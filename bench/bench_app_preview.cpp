@@ -77,10 +77,11 @@ int run(int argc, char** argv) {
     main.FileListBox1->setDirectory(home.path());
     settle();
 
-    // Selecting the entry is the click: the list reports the change.
+    // The click: the entry selected, then the list's click handler.
     const auto clickPicture = [&] {
         const auto start = Clock::now();
         main.FileListBox1->selectItem(QStringLiteral("24mp.jpg"));
+        main.FileListBox1Click();
         return bench::msSince(start);
     };
     const auto leavePicture = [&] {

@@ -75,3 +75,20 @@ function(lumora_fuzzer name source)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
     target_link_libraries(${name} PRIVATE ${F_LIBS})
 endfunction()
+
+# One program per *_xvfb_check.cpp in the calling folder: it starts an X server
+# of its own and runs the whole program's windows on it (exit 77: no Xvfb).
+function(lumora_xvfb_checks)
+    file(GLOB checks CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_xvfb_check.cpp)
+    foreach(source ${checks})
+        get_filename_component(target ${source} NAME_WE)
+        add_executable(${target} ${source})
+        target_link_libraries(${target} PRIVATE lumora_app Qt6::Test)
+        target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+        add_test(NAME ${target} COMMAND ${target})
+        set_tests_properties(${target} PROPERTIES
+            SKIP_RETURN_CODE 77
+            TIMEOUT 60
+            ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+    endforeach()
+endfunction()

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileIconProvider>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <algorithm>
 #include <memory>
 
@@ -127,6 +128,9 @@ TFolderTree::TFolderTree(QWidget* parent, ShellNamespace* shell)
     connect(this, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current) { selectionChanged(current); });
     connect(shell_, &ShellNamespace::devicesChanged, this, &TFolderTree::DevicesChanged);
+    // Scrolling by the bars is the user's: the selection may leave the view.
+    for (QScrollBar* bar : {verticalScrollBar(), horizontalScrollBar()})
+        connect(bar, &QScrollBar::actionTriggered, this, [this] { revealCurrent_ = false; });
 }
 
 TFolderTree::~TFolderTree() {
@@ -404,6 +408,30 @@ void TFolderTree::setDirectory(const QString& path) {
     }
     setCurrentItem(node);
     scrollToItem(node);
+    revealCurrent_ = true;
+}
+
+void TFolderTree::updateGeometries() {
+    QTreeWidget::updateGeometries();
+    // A scroll bar that appears after the scroll (a long name, a taller
+    // list) would cover the node again.
+    if (revealCurrent_ && currentItem())
+        scrollToItem(currentItem());
+}
+
+void TFolderTree::mousePressEvent(QMouseEvent* event) {
+    revealCurrent_ = false;
+    QTreeWidget::mousePressEvent(event);
+}
+
+void TFolderTree::wheelEvent(QWheelEvent* event) {
+    revealCurrent_ = false;
+    QTreeWidget::wheelEvent(event);
+}
+
+void TFolderTree::keyPressEvent(QKeyEvent* event) {
+    revealCurrent_ = false;
+    QTreeWidget::keyPressEvent(event);
 }
 
 void TFolderTree::setTextCase(TextCase textCase) {

@@ -56,6 +56,14 @@ public:
 signals:
     void Change();
 
+protected:
+    // Keeps the node that setDirectory selected in view while the view
+    // settles (columns, scroll bars), until the user moves the view.
+    void updateGeometries() override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     friend class TFolderNode;
 
@@ -82,6 +90,7 @@ private:
     TFolderNode* computer_ = nullptr;
     int staleRequests_ = 0;
     bool inSelection_ = false;
+    bool revealCurrent_ = false;
 };
 
 }  // namespace lumora

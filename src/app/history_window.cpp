@@ -13,7 +13,7 @@ namespace lumora {
 TForm21::TForm21() {
     setObjectName(QStringLiteral("Form21"));
     setWindowTitle(QStringLiteral("HistoryList"));
-    resize(427, 273);
+    setDesignClientSize(427, 273);
 
     ListView1 = new QTreeWidget(this);
     ListView1->setObjectName(QStringLiteral("ListView1"));

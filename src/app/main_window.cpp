@@ -38,6 +38,18 @@
 namespace lumora {
 namespace {
 
+// A status panel: its design width where there is room; narrowed, and its
+// text cut, when the user makes the window narrower than the four panels.
+class StatusPanel final : public QLabel {
+public:
+    StatusPanel(int width, QWidget* parent) : QLabel(parent), width_(width) {}
+    QSize sizeHint() const override { return {width_, QLabel::sizeHint().height()}; }
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+private:
+    int width_;
+};
+
 // The help contents page, installed beside the program by the build.
 QString helpContentsPage() {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/help/index.html");
@@ -182,9 +194,9 @@ void TForm1::buildStatusBar() {
     const Qt::Alignment alignments[4] = {Qt::AlignLeft | Qt::AlignVCenter, Qt::AlignCenter,
                                          Qt::AlignCenter, Qt::AlignCenter};
     for (int i = 0; i < 4; ++i) {
-        auto* label = new QLabel(StatusBar1);
+        auto* label = new StatusPanel(widths[i], StatusBar1);
         label->setObjectName(QStringLiteral("Panel%1").arg(i));
-        label->setFixedWidth(widths[i]);
+        label->setMaximumWidth(widths[i]);
         label->setAlignment(alignments[i]);
         label->setFrameShape(QFrame::StyledPanel);
         label->setFrameShadow(QFrame::Sunken);
@@ -218,7 +230,7 @@ void TForm1::FormCreate() {
     jpg->setPicture(QImage(QStringLiteral(":/lumora/splash.png")));
     savedFileType = FileListBox1->FileType();
     connectHandler(directorylistbox1, &TFolderTree::Change, this, &TForm1::DirectoryListBox1Change);
-    connectHandler(FileListBox1, &TFileListBox::Change, this, &TForm1::FileListBox1Click);
+    connectHandler(FileListBox1, &TFileListBox::Click, this, &TForm1::FileListBox1Click);
     DirectoryListBox1Change();
 }
 
@@ -226,18 +238,18 @@ void TForm1::FormShow() {
     // Without a window manager (a bare X server) no activation ever arrives;
     // the first show then does what the first activation would.
     QTimer::singleShot(0, this, [this] {
-        if (!activatedOnce_)
+        if (becomesActiveForm(this))
             guarded([this] { FormActivate(); });
     });
 }
 
 void TForm1::FormActivate() {
-    activatedOnce_ = true;
     if (!pendingStartArgument.isEmpty()) {
         // The open-slideshow window plays it (wired with that window).
         pendingStartArgument.clear();
-        return;
     }
+    // The tree follows the list, also after a start argument: no second
+    // activation may come to do it.
     directorylistbox1->setDirectory(FileListBox1->Directory());
 }
 

@@ -247,6 +247,15 @@ public slots:
     void eigen4Click();
     void eigen5Click();
     void defaultClick();
+    void EasyFilter1Click();
+
+    // === Media player window and inline player (main_window_media.cpp)
+public:
+    // The media player window is closing: its mark and button go.
+    void mediaPlayerClosing();
+public slots:
+    void Mediaplayer1Click();
+    void mplayerClick();
 
     // === Preview of the selected file (main_window_preview.cpp)
 public:
@@ -265,6 +274,8 @@ public slots:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // No menu of toolbars: "Hide Toolbar" of the preferences shows and hides it.
+    QMenu* createPopupMenu() override { return nullptr; }
 
 private:
     // Construction (main_window.cpp)
@@ -279,8 +290,7 @@ private:
     void connectCommands();
     QAction* action(QMenu* menu, const char* name, const QString& caption,
                     const QKeySequence& shortcut = {});
-    QToolButton* toolButton(const char* name, const QString& hint, const QString& iconName,
-                            int fallbackIcon);
+    QToolButton* toolButton(const char* name, const QString& hint, int glyph);
     // Browser
     void applyFilter(QAction* item, const QString& historyText, const QString& mask);
     void ownFilterClick(int number);
@@ -289,8 +299,7 @@ private:
     void showPictureSize();
 
     std::array<QAction*, 15> toolbarActions_{};
-    qint64 clockSecond_ = -1;     // the second the clock panel shows
-    bool activatedOnce_ = false;  // whether FormActivate has run
+    qint64 clockSecond_ = -1;  // the second the clock panel shows
 };
 
 }  // namespace lumora

@@ -4,6 +4,7 @@
 
 #include "app/browser_panel.h"
 #include "app/folder_tree.h"
+#include "settings/easy_filter_window.h"
 #include "settings/own_filter_window.h"
 #include "ui/file_kinds.h"
 #include "ui/file_list_box.h"
@@ -123,6 +124,11 @@ void TForm1::eigen5Click() {
 void TForm1::defaultClick() {
     Panel1->setWidth(kDefaultBrowserWidth);
     AddHistoryEntry(QStringLiteral("Default Browser Position,"));
+}
+
+void TForm1::EasyFilter1Click() {
+    AddHistoryEntry(QStringLiteral("Easy Filter Activated,"));
+    forms().Form19->ShowModal();
 }
 
 }  // namespace lumora

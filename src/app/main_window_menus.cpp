@@ -5,11 +5,11 @@
 #include "app/folder_tree.h"
 #include "ui/file_list_box.h"
 #include "ui/picture_view.h"
+#include "ui/toolbar_glyphs.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
-#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -159,13 +159,12 @@ void TForm1::buildMenus() {
     About1 = action(Help1, "About1", QStringLiteral("About"));
 }
 
-QToolButton* TForm1::toolButton(const char* name, const QString& hint, const QString& iconName,
-                                int fallbackIcon) {
+QToolButton* TForm1::toolButton(const char* name, const QString& hint, int glyph) {
     auto* button = named(new QToolButton(this), name);
     button->setToolTip(hint);
+    button->setAccessibleName(hint);  // a glyph alone says nothing to a screen reader
     button->setAutoRaise(true);
-    button->setIcon(QIcon::fromTheme(
-        iconName, style()->standardIcon(static_cast<QStyle::StandardPixmap>(fallbackIcon))));
+    button->setIcon(toolbarGlyph(glyph));
     return button;
 }
 
@@ -174,38 +173,23 @@ void TForm1::buildToolbar() {
     Toolbar971->setIconSize(QSize(20, 20));
     addToolBar(Qt::TopToolBarArea, Toolbar971);
 
-    copy = toolButton("copy", QStringLiteral("Copy"), QStringLiteral("edit-copy"),
-                      QStyle::SP_FileDialogDetailedView);
-    move_ = toolButton("move", QStringLiteral("Move"), QStringLiteral("go-jump"),
-                       QStyle::SP_ArrowForward);
-    delete_ = toolButton("delete", QStringLiteral("Delete"), QStringLiteral("edit-delete"),
-                         QStyle::SP_TrashIcon);
-    closeimage = toolButton("closeimage", QStringLiteral("Close File"),
-                            QStringLiteral("window-close"), QStyle::SP_DialogCloseButton);
-    execute = toolButton("execute", QStringLiteral("Open"), QStringLiteral("document-open"),
-                         QStyle::SP_DialogOpenButton);
-    reload = toolButton("reload", QStringLiteral("Reload"), QStringLiteral("view-refresh"),
-                        QStyle::SP_BrowserReload);
-    mplayer = toolButton("mplayer", QStringLiteral("Mediaplayer"),
-                         QStringLiteral("multimedia-player"), QStyle::SP_MediaPlay);
+    copy = toolButton("copy", QStringLiteral("Copy"), 0);
+    move_ = toolButton("move", QStringLiteral("Move"), 1);
+    delete_ = toolButton("delete", QStringLiteral("Delete"), 2);
+    closeimage = toolButton("closeimage", QStringLiteral("Close File"), 3);
+    execute = toolButton("execute", QStringLiteral("Open"), 4);
+    reload = toolButton("reload", QStringLiteral("Reload"), 5);
+    mplayer = toolButton("mplayer", QStringLiteral("Mediaplayer"), 6);
     mplayer->setCheckable(true);
-    ToolbarButton971 = toolButton("ToolbarButton971", QStringLiteral("Mixer"),
-                                  QStringLiteral("audio-volume-high"), QStyle::SP_MediaVolume);
-    ToolbarButton972 = toolButton("ToolbarButton972", QStringLiteral("Stretch Images"),
-                                  QStringLiteral("zoom-fit-best"), QStyle::SP_TitleBarMaxButton);
+    ToolbarButton971 = toolButton("ToolbarButton971", QStringLiteral("Mixer"), 7);
+    ToolbarButton972 = toolButton("ToolbarButton972", QStringLiteral("Stretch Images"), 8);
     ToolbarButton972->setCheckable(true);
-    fullscreen = toolButton("fullscreen", QStringLiteral("Fullscreen"),
-                            QStringLiteral("view-fullscreen"), QStyle::SP_DesktopIcon);
-    createslideshow = toolButton("createslideshow", QStringLiteral("Create/Edit Slideshow"),
-                                 QStringLiteral("document-new"), QStyle::SP_FileDialogNewFolder);
-    openslideshow = toolButton("openslideshow", QStringLiteral("Open & Play Slideshow"),
-                               QStringLiteral("media-playback-start"), QStyle::SP_MediaSeekForward);
-    ToolbarButton977 = toolButton("ToolbarButton977", QStringLiteral("Favorites"),
-                                  QStringLiteral("bookmarks"), QStyle::SP_DirLinkIcon);
-    options = toolButton("options", QStringLiteral("Preferences"),
-                         QStringLiteral("preferences-system"), QStyle::SP_FileDialogContentsView);
-    default_ = toolButton("default", QStringLiteral("Set Default Browser positions"),
-                          QStringLiteral("view-restore"), QStyle::SP_TitleBarNormalButton);
+    fullscreen = toolButton("fullscreen", QStringLiteral("Fullscreen"), 9);
+    createslideshow = toolButton("createslideshow", QStringLiteral("Create/Edit Slideshow"), 10);
+    openslideshow = toolButton("openslideshow", QStringLiteral("Open & Play Slideshow"), 11);
+    ToolbarButton977 = toolButton("ToolbarButton977", QStringLiteral("Favorites"), 12);
+    options = toolButton("options", QStringLiteral("Preferences"), 13);
+    default_ = toolButton("default", QStringLiteral("Set Default Browser positions"), 14);
 
     PopupMenu4 = named(new QMenu(this), "PopupMenu4");
     Folder1 = action(PopupMenu4, "Folder1", QStringLiteral("Folder"));
@@ -299,11 +283,13 @@ void TForm1::connectCommands() {
         {"Reload1", &TForm1::Reload1Click},
         {"Preferences1", &TForm1::Preferences1Click},
         // View
+        {"Mediaplayer1", &TForm1::Mediaplayer1Click},
         {"StretchImages1", &TForm1::StretchImages1Click},
         {"RefreshBrowser1", &TForm1::RefreshBrowser1Click},
         {"DefaultBrowserPosition1", &TForm1::defaultClick},
         {"HistoryList1", &TForm1::HistoryList1Click},
         // Filter
+        {"EasyFilter1", &TForm1::EasyFilter1Click},
         {"ShowAllFiles1", &TForm1::ShowAllFiles1Click},
         {"SupportedFiles1", &TForm1::SupportedFiles1Click},
         {"Images1", &TForm1::Images1Click},
@@ -322,6 +308,7 @@ void TForm1::connectCommands() {
         // Toolbar
         {"closeimage", &TForm1::closeimageClick},
         {"reload", &TForm1::reloadClick},
+        {"mplayer", &TForm1::mplayerClick},
         {"ToolbarButton972", &TForm1::StretchImages1Click},
         {"options", &TForm1::optionsClick},
         {"default", &TForm1::defaultClick},

@@ -48,6 +48,7 @@ void createForms(const QStringList& arguments) {
     Forms& f = forms();
     create(f.Form1);
     create(f.Form2);
+    QObject::connect(f.Form2, &TForm2::closing, f.Form1, &TForm1::mediaPlayerClosing);
     create(f.Form3);
     create(f.Form4);
     create(f.Form5);

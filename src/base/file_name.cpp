@@ -1,6 +1,11 @@
 #include "base/file_name.h"
 
 #include <QFile>
+#include <QRandomGenerator>
+#include <QStringDecoder>
+
+#include <cerrno>
+#include <cstdio>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -45,6 +50,13 @@ int utf8SequenceLength(const unsigned char* p, const unsigned char* end) {
     return length;
 }
 
+// UTF-8 to UTF-16 as it is: a leading byte order mark is part of the name.
+QString fromUtf8Exactly(const unsigned char* data, qsizetype size) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom |
+                                                     QStringDecoder::Flag::Stateless);
+    return decoder(QByteArrayView(data, size));
+}
+
 }  // namespace
 
 QString decodeFileName(const char* data, qsizetype size) {
@@ -58,7 +70,7 @@ QString decodeFileName(const char* data, qsizetype size) {
         scan += length;
     }
     if (scan == end)
-        return QString::fromUtf8(data, size);
+        return fromUtf8Exactly(p, size);
 
     QString result;
     result.reserve(size);
@@ -69,12 +81,12 @@ QString decodeFileName(const char* data, qsizetype size) {
             p += length;
             continue;
         }
-        result += QString::fromUtf8(reinterpret_cast<const char*>(runStart), p - runStart);
+        result += fromUtf8Exactly(runStart, p - runStart);
         result += QChar(char16_t(0xDC00 + *p));
         ++p;
         runStart = p;
     }
-    result += QString::fromUtf8(reinterpret_cast<const char*>(runStart), p - runStart);
+    result += fromUtf8Exactly(runStart, p - runStart);
     return result;
 }
 
@@ -120,6 +132,42 @@ qint64 openRegularFile(QFile& file, const QString& path) {
         return -1;
     }
     return st.st_size;
+}
+
+bool replaceFile(const QString& path, const QByteArray& bytes) {
+    const QByteArray target = encodeFileName(path);
+    if (target.isEmpty() || target.contains('\0'))
+        return false;
+    struct stat existing {};
+    const bool exists = ::stat(target.constData(), &existing) == 0;
+    if (exists && !S_ISREG(existing.st_mode))
+        return false;
+
+    QByteArray temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+        temporary =
+            target + ".tmp-" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return false;
+    }
+    if (fd < 0)
+        return false;
+    bool ok = !exists || ::fchmod(fd, existing.st_mode & 07777) == 0;
+    for (qsizetype done = 0; ok && done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        done += ok ? n : 0;
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temporary.constData(), target.constData()) == 0;
+    if (!ok)
+        ::unlink(temporary.constData());
+    return ok;
 }
 
 }  // namespace lumora

@@ -9,4 +9,9 @@ TForm2::TForm2() {
     resize(233, 67);
 }
 
+void TForm2::FormCloseQuery(bool& canClose) {
+    emit closing();
+    canClose = true;
+}
+
 }  // namespace lumora

@@ -8,7 +8,7 @@ namespace lumora {
 TForm18::TForm18() {
     setObjectName(QStringLiteral("Form18"));
     setWindowTitle(QStringLiteral("Own Filter"));
-    resize(403, 220);
+    setDesignClientSize(403, 220);
     auto* layout = new QFormLayout(this);
     static constexpr const char* kDescriptionNames[] = {"Edit971", "Edit973", "Edit975", "Edit977",
                                                         "Edit979"};

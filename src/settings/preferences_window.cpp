@@ -77,7 +77,7 @@ TForm4::TForm4() {
     setWindowTitle(QStringLiteral("Preferences"));
     // Left only with OK: no system menu, no close box.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    resize(394, 405);
+    setDesignClientSize(394, 405);
 
     TabbedNotebook1 = named(new QTabWidget, "TabbedNotebook1");
     TabbedNotebook1->addTab(buildGeneralPage(), QStringLiteral("General"));

@@ -5,7 +5,7 @@ namespace lumora {
 TForm6::TForm6() {
     setObjectName(QStringLiteral("Form6"));
     setWindowTitle(QStringLiteral("Select A directory"));
-    resize(387, 68);
+    setDesignClientSize(387, 68);
 }
 
 }  // namespace lumora

@@ -5,7 +5,7 @@ namespace lumora {
 TIconDlg::TIconDlg() {
     setObjectName(QStringLiteral("IconDlg"));
     setWindowTitle(QStringLiteral("Change Icon"));
-    resize(361, 200);
+    setDesignClientSize(361, 200);
 }
 
 }  // namespace lumora

@@ -5,7 +5,7 @@ namespace lumora {
 TForm3::TForm3() {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Copy"));
-    resize(417, 125);
+    setDesignClientSize(417, 125);
 }
 
 }  // namespace lumora

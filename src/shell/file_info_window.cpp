@@ -5,7 +5,7 @@ namespace lumora {
 TForm16::TForm16() {
     setObjectName(QStringLiteral("Form16"));
     setWindowTitle(QStringLiteral("Info"));
-    resize(295, 193);
+    setDesignClientSize(295, 193);
 }
 
 }  // namespace lumora

@@ -1,11 +1,9 @@
 #include "slideshow/path_list_file.h"
 
+#include "base/file_name.h"
 #include "platform/errors.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-#include <QStringDecoder>
 #include <cstring>
 
 namespace lumora {
@@ -21,10 +19,9 @@ QStringList parsePathList(const QByteArray& bytes) {
         qsizetype end = pos;
         while (end < size && data[end] != '\r' && data[end] != '\n')
             ++end;
-        // Like fromLocal8Bit, but a leading U+FEFF is kept as part of the entry.
-        QStringDecoder decoder(QStringDecoder::System, QStringDecoder::Flag::ConvertInitialBom |
-                                                           QStringDecoder::Flag::Stateless);
-        entries << decoder(QByteArrayView(data + pos, end - pos));
+        // Decoded as file names are: bytes that are not UTF-8 come back
+        // exactly when the entry is written or opened.
+        entries << decodeFileName(data + pos, end - pos);
         pos = end;
         if (pos < size && data[pos] == '\r')
             ++pos;
@@ -39,17 +36,18 @@ std::optional<QByteArray> formatPathList(const QStringList& entries) {
     for (const QString& entry : entries) {
         if (entry.contains(u'\r') || entry.contains(u'\n') || entry.contains(QChar(0)))
             return std::nullopt;
-        bytes += entry.toLocal8Bit();
+        bytes += encodeFileName(entry);
         bytes += "\r\n";
     }
     return bytes;
 }
 
 QStringList readPathList(const QString& path) {
-    QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
+    QFile file;
+    const qint64 size = openRegularFile(file, path);
+    if (size < 0 || size > kMaxPathListSize)
         throw EInOutError::cannotOpen(path);
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = file.read(kMaxPathListSize);
     if (file.error() != QFileDevice::NoError)
         throw EInOutError::cannotOpen(path);
     return parsePathList(bytes);
@@ -57,10 +55,7 @@ QStringList readPathList(const QString& path) {
 
 void writePathList(const QString& path, const QStringList& entries) {
     const std::optional<QByteArray> bytes = formatPathList(entries);
-    if (!bytes)
-        throw EInOutError::cannotCreate(path);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() || !file.commit())
+    if (!bytes || !replaceFile(path, *bytes))
         throw EInOutError::cannotCreate(path);
 }
 

@@ -15,9 +15,14 @@ QStringList parsePathList(const QByteArray& bytes);
 // Empty for an entry holding CR, LF or NUL.
 std::optional<QByteArray> formatPathList(const QStringList& entries);
 
+// Larger files are no lists of paths (100,000 long paths are 50 MiB).
+constexpr qint64 kMaxPathListSize = 256 * 1024 * 1024;
+
 // Reads every line of the file as one entry, untrimmed and unchecked. Lines
 // end at CR LF, a lone CR or a lone LF; reading stops at the first NUL byte.
-// Raises EInOutError "Cannot open file <path>" when the file cannot be opened.
+// Entries and the file's own name are file names: bytes that are not UTF-8
+// survive a read and a write. Raises EInOutError "Cannot open file <path>"
+// when the file cannot be opened, is no regular file or is too large.
 QStringList readPathList(const QString& path);
 
 // Replaces the file with the entries in one atomic write; an existing file

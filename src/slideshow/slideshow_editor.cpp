@@ -5,7 +5,7 @@ namespace lumora {
 TForm7::TForm7() {
     setObjectName(QStringLiteral("Form7"));
     setWindowTitle(QStringLiteral("Create/Edit SlideShow"));
-    resize(484, 487);
+    setDesignClientSize(484, 487);
 }
 
 }  // namespace lumora

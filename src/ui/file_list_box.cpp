@@ -5,6 +5,8 @@
 #include <QAbstractListModel>
 #include <QDir>
 #include <QFileIconProvider>
+#include <QKeyEvent>
+#include <QMouseEvent>
 
 namespace lumora {
 
@@ -68,7 +70,6 @@ TFileListBox::TFileListBox(QWidget* parent)
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &TFileListBox::Change);
     directory_ = currentDirectory();
     Update();
 }
@@ -142,6 +143,25 @@ bool TFileListBox::selectItem(const QString& text) {
         }
     }
     return false;
+}
+
+void TFileListBox::mousePressEvent(QMouseEvent* event) {
+    // Only the left button picks; the right one opens the context menu and
+    // leaves the selection as it is.
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    QListView::mousePressEvent(event);
+    if (indexAt(event->position().toPoint()).isValid())
+        emit Click();
+}
+
+void TFileListBox::keyPressEvent(QKeyEvent* event) {
+    const QModelIndex before = currentIndex();
+    QListView::keyPressEvent(event);
+    if (currentIndex().isValid() && currentIndex() != before)
+        emit Click();
 }
 
 void TFileListBox::Update() {

@@ -45,7 +45,8 @@ public:
     int Count() const;
     // Shown text of an entry ("[name]" for a folder); empty out of range.
     QString Item(int index) const;
-    // Row of the selected entry, -1 for none; setting it selects (and reports Change).
+    // Row of the selected entry, -1 for none. Setting it selects without
+    // reporting Click: walks over the list must not preview every entry.
     int ItemIndex() const;
     void setItemIndex(int index);
     // Selects the entry with that shown text; false when there is none.
@@ -55,7 +56,14 @@ public:
     void Update();
 
 signals:
-    void Change();
+    // The user picked an entry: a click on one, also on the entry already
+    // selected, or a key that moved the selection. Selecting from code does
+    // not report.
+    void Click();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QString directory_;

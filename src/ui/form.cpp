@@ -2,8 +2,17 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QPointer>
 
 namespace lumora {
+
+bool becomesActiveForm(QWidget* window) {
+    static QPointer<QWidget> active;
+    if (active == window)
+        return false;
+    active = window;
+    return true;
+}
 
 void connectCommand(QObject* window, const char* name, std::function<void()> run) {
     const QString objectName = QLatin1String(name);

@@ -43,6 +43,11 @@ void connectHandler(Sender* sender, Signal signal, Window* window, void (Window:
                      [window, handler] { guarded([window, handler] { (window->*handler)(); }); });
 }
 
+// Whether window becoming active makes it the program's active window: true
+// when activation comes from another of the program's windows (or none yet),
+// false when the user only comes back from another program.
+bool becomesActiveForm(QWidget* window);
+
 // What a window's settings storage needs to hear of the window's life.
 class FormLifecycleHooks {
 public:
@@ -120,7 +125,8 @@ protected:
 
     void changeEvent(QEvent* event) override {
         QtBase::changeEvent(event);
-        if (event->type() == QEvent::ActivationChange && this->isActiveWindow())
+        if (event->type() == QEvent::ActivationChange && this->isActiveWindow() &&
+            becomesActiveForm(this))
             guarded([this] { FormActivate(); });
     }
 
@@ -157,6 +163,10 @@ public:
 
     // Shows the window modally and returns its modal result.
     int ShowModal() { return exec(); }
+
+    // A window with a dialog border opens at its design client size and
+    // cannot be resized; a stored placement gives it only its position.
+    void setDesignClientSize(int width, int height) { setFixedSize(width, height); }
 
     void done(int result) override {
         if (closeAllowed())

@@ -3,6 +3,7 @@
 #include "app/folder_tree.h"
 #include "app/history_window.h"
 #include "app/start_up.h"
+#include "media/media_player_window.h"
 #include "platform/launch.h"
 #include "settings/preferences_window.h"
 #include "slideshow/slideshow_player.h"
@@ -13,6 +14,7 @@
 #include "ui/forms.h"
 #include "ui/picture_view.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
@@ -97,6 +99,94 @@ TEST_F(MainWindowTest, StartUpLeavesTheWindowsInTheirDesignedState) {
     EXPECT_EQ(main().size(), QSize(622, 444));
     EXPECT_EQ(main().WinSplit1->handleWidth(), 3);
     EXPECT_EQ(main().tray->toolTip(), QStringLiteral("Lumora 1.0.1"));
+}
+
+TEST_F(MainWindowTest, OpensAtItsDesignSizeAndNarrowsWithTheStatusPanels) {
+    main().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main()));
+    EXPECT_EQ(main().size(), QSize(622, 444));
+    EXPECT_EQ(main().pos(), QPoint(175, 110));
+    // The four panels are no lower bound of the window's width.
+    EXPECT_LT(main().minimumSizeHint().width(), 400);
+    main().resize(400, 444);
+    QTest::qWait(20);
+    EXPECT_EQ(main().width(), 400);
+    // Where there is room the panels have their design widths.
+    main().resize(900, 444);
+    QTest::qWait(20);
+    const int widths[4] = {200, 130, 100, 200};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(main().StatusPanels.labels[size_t(i)]->width(), widths[i]) << i;
+    main().hide();
+}
+
+TEST_F(MainWindowTest, ChecksAndToggleButtonsAreSetOnlyByTheirCommands) {
+    main().show();
+    // Every checkable command of ours: Qt's toolbar overflow button aside, and
+    // the toolbar's own toggle, which the window offers in no menu.
+    QStringList checkable;
+    for (QAction* item : main().findChildren<QAction*>())
+        if (item->isCheckable() && item != main().Toolbar971->toggleViewAction())
+            checkable << item->objectName();
+    for (QAbstractButton* button : main().findChildren<QAbstractButton*>())
+        if (button->isCheckable() && !button->objectName().startsWith(QLatin1String("qt_")))
+            checkable << button->objectName();
+    checkable.sort();
+    EXPECT_EQ(checkable, QStringList({"EasyFilter1", "Icons1", "Images1", "Mediaplayer1", "Midi1",
+                                      "ShowAllFiles1", "StretchImages1", "SupportedFiles1",
+                                      "ToolbarButton972", "Videos1", "Wavs1", "eigen1", "eigen2",
+                                      "eigen3", "eigen4", "eigen5", "mplayer"}));
+
+    // Each mark says what is so: one filter in force, the media player
+    // window shown, the pictures stretched.
+    const auto marksAgree = [] {
+        int filters = 0;
+        for (QAction* item : main().Filter1->actions())
+            filters += item->isChecked() ? 1 : 0;
+        EXPECT_EQ(filters, 1);
+        EXPECT_EQ(main().Mediaplayer1->isChecked(), forms().Form2->isVisible());
+        EXPECT_EQ(main().mplayer->isChecked(), forms().Form2->isVisible());
+        EXPECT_EQ(main().StretchImages1->isChecked(), main().jpg->Stretch());
+        EXPECT_EQ(main().ToolbarButton972->isChecked(), main().jpg->Stretch());
+    };
+    for (int round = 0; round < 2; ++round) {
+        for (const QString& name : checkable) {
+            SCOPED_TRACE(name.toStdString());
+            ModalAnswer answer;  // the easy filter asks in a window of its own
+            if (QAction* item = main().findChild<QAction*>(name))
+                item->trigger();
+            else
+                main().findChild<QAbstractButton*>(name)->click();
+            marksAgree();
+        }
+    }
+    // The easy filter's mark comes only with its OK; cancelled, it stays off.
+    EXPECT_FALSE(main().EasyFilter1->isChecked());
+    // Closing the window with its close box clears the mark and the button.
+    main().Mediaplayer1->trigger();
+    ASSERT_TRUE(forms().Form2->isVisible());
+    forms().Form2->close();
+    marksAgree();
+    EXPECT_FALSE(main().Mediaplayer1->isChecked());
+    main().hide();
+}
+
+TEST_F(MainWindowTest, MediaplayerCommandShowsAndHidesTheWindowWithItsEntries) {
+    main().mplayer->click();
+    EXPECT_TRUE(forms().Form2->isVisible());
+    main().Mediaplayer1->trigger();
+    EXPECT_FALSE(forms().Form2->isVisible());
+    EXPECT_EQ(
+        historyActions().mid(historyActions().size() - 2),
+        QStringList({QStringLiteral("Show Mediaplayer,"), QStringLiteral("Hide Mediaplayer,")}));
+}
+
+TEST_F(MainWindowTest, ToolbarButtonsAreNamedForScreenReaders) {
+    // A glyph alone says nothing; each button carries its hint as its name.
+    for (QToolButton* button : main().toolbarButtons()) {
+        EXPECT_FALSE(button->toolTip().isEmpty());
+        EXPECT_EQ(button->accessibleName(), button->toolTip());
+    }
 }
 
 TEST_F(MainWindowTest, PreferencesReadAtStartUpReachTheOtherWindows) {
@@ -401,6 +491,38 @@ TEST_F(StartArgumentTest, TheFirstArgumentIsPendingUntilTheFirstActivation) {
     EXPECT_EQ(main().pendingStartArgument, QStringLiteral("/tmp/show.lss"));
     main().FormActivate();
     EXPECT_TRUE(main().pendingStartArgument.isEmpty());
+}
+
+TEST_F(StartArgumentTest, TheTreeFollowsTheListOnceTheArgumentIsHandled) {
+    // No window manager: the first show is the only activation there is.
+    main().show();
+    QTest::qWait(50);
+    EXPECT_TRUE(main().pendingStartArgument.isEmpty());
+    EXPECT_FALSE(main().directorylistbox1->Directory().isEmpty());
+    EXPECT_EQ(main().directorylistbox1->Directory(), main().FileListBox1->Directory());
+    EXPECT_GT(main().FileListBox1->Count(), 0);
+    main().hide();
+}
+
+TEST_F(MainWindowTest, TheTreeShowsTheWholeNodeItFollowsTo) {
+    // Many siblings and a long name: the tree scrolls both ways.
+    QDir base(folder.path());
+    for (int i = 0; i < 40; ++i)
+        base.mkdir(QStringLiteral("sibling%1").arg(i, 2, 10, QLatin1Char('0')));
+    const QString deep = folder.filePath(QStringLiteral("sibling39/") + QString(90, u'n'));
+    ASSERT_TRUE(QDir().mkpath(deep));
+    main().directorylistbox1->setCurrentItem(nullptr);
+    main().directorylistbox1->collapseAll();
+    main().FileListBox1->setDirectory(deep);
+    main().show();
+    QTest::qWait(100);
+    TFolderTree& tree = *main().directorylistbox1;
+    ASSERT_EQ(tree.Directory(), deep);
+    const QRect node = tree.visualItemRect(tree.currentItem());
+    EXPECT_GE(node.top(), 0);
+    EXPECT_LE(node.bottom(), tree.viewport()->rect().bottom())
+        << node.y() << "+" << node.height() << " in " << tree.viewport()->height();
+    main().hide();
 }
 
 }  // namespace

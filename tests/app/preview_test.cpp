@@ -19,6 +19,7 @@
 #include <QListWidget>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolButton>
 
 #include <cstdio>
@@ -263,6 +264,47 @@ TEST_F(PreviewTest, PicturesWhoseNamesAreNotUtf8Show) {
     main().FileListBox1Click();
     EXPECT_EQ(main().jpg->pictureSize(), QSize(640, 480));
     EXPECT_EQ(main().StatusPanels.text(1), QStringLiteral(" 640 x 480"));
+}
+
+TEST_F(PreviewTest, EveryClickOnAFilePreviewsItAgainAfterCloseFile) {
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main()));
+    TFileListBox& list = *main().FileListBox1;
+    const auto clickOn = [&](const char* entry) {
+        int row = 0;
+        while (row < list.Count() && list.Item(row) != QLatin1String(entry))
+            ++row;
+        ASSERT_LT(row, list.Count()) << entry;
+        const QModelIndex index = list.model()->index(row, 0);
+        list.scrollTo(index);
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(index).center());
+    };
+    clickOn("green.bmp");
+    EXPECT_EQ(main().jpg->pictureSize(), QSize(40, 30));
+    main().closeimage->click();
+    EXPECT_TRUE(main().jpg->isEmpty());
+    // The same file, clicked again while it is still selected.
+    clickOn("green.bmp");
+    EXPECT_EQ(main().jpg->pictureSize(), QSize(40, 30));
+    EXPECT_EQ(main().StatusPanels.text(0), QStringLiteral("green.bmp"));
+
+    // A key that moves the selection previews too.
+    clickOn("photo.jpeg");
+    QTest::keyClick(&list, Qt::Key_Down);
+    EXPECT_EQ(list.Item(list.ItemIndex()), QStringLiteral("photo.jpg"));
+    EXPECT_EQ(main().StatusPanels.text(0), QStringLiteral("photo.jpg"));
+}
+
+TEST_F(PreviewTest, SelectingFromCodeDoesNotPreview) {
+    click("green.bmp");
+    const QStringList history = historyActions();
+    main().closeimageClick();
+    ASSERT_TRUE(main().jpg->isEmpty());
+    // A walk over the list, as the quick slideshow and the editor make one.
+    for (int row = 0; row < main().FileListBox1->Count(); ++row)
+        main().FileListBox1->setItemIndex(row);
+    ASSERT_TRUE(main().FileListBox1->selectItem(QStringLiteral("photo.jpeg")));
+    EXPECT_TRUE(main().jpg->isEmpty());
+    EXPECT_EQ(main().StatusPanels.text(0), QStringLiteral("green.bmp"));
 }
 
 TEST_F(PreviewTest, CopyToClipboardPutsThePictureThere) {

@@ -41,6 +41,10 @@ TEST(FileNames, InvalidUtf8RoundTripsAndValidTextDecodesAsUsual) {
         QByteArray("\xc0\xaf"),                          // overlong "/"
         QByteArray("trunc\xe2\x82"),                     // cut-off sequence at the end
         QByteArray("\xef\xbf\xbd"),                      // a real U+FFFD
+        QByteArray("\xef\xbb\xbf"
+                   "bom.jpg"),  // a name that starts with U+FEFF
+        QByteArray("\xe9\xef\xbb\xbf"
+                   "x"),  // and one after an escaped byte
     };
     for (const QByteArray& raw : samples) {
         const QString name = decodeFileName(raw);

@@ -1,8 +1,14 @@
 #include "app/browser_panel.h"
+#include "app/history_window.h"
 #include "app/main_window.h"
 #include "app/start_up.h"
 #include "settings/ini_file.h"
+#include "settings/own_filter_window.h"
 #include "settings/preferences_window.h"
+#include "settings/select_directory_window.h"
+#include "shell/copy_move_window.h"
+#include "shell/file_info_window.h"
+#include "slideshow/slideshow_editor.h"
 #include "support/fake_dialogs.h"
 #include "support/program.h"
 #include "ui/color_combo_box.h"
@@ -105,6 +111,26 @@ TEST_F(StoredSettingsTest, AFreshStartWritesThePreferencesWithTheirDefaults) {
         QStringLiteral("Empty"));
     // The main window has not been shown: nothing of it yet.
     EXPECT_FALSE(settingsText().contains("[main window]"));
+}
+
+TEST_F(StoredSettingsTest, DialogsKeepTheirDesignSizeAndTakeOnlyAStoredPosition) {
+    writeSettings("[preferences]\r\nNormPos=30,40,900,800\r\n");
+    start();
+    // The About window's creation showed the preferences: placement read.
+    TForm4& preferences = *forms().Form4;
+    // The stored position, give or take the frame.
+    EXPECT_TRUE(QRect(24, 34, 12, 12).contains(preferences.pos())) << preferences.pos().x();
+    const std::pair<QWidget*, QSize> dialogs[] = {
+        {forms().Form4, {394, 405}},  {forms().Form21, {427, 273}}, {forms().Form6, {387, 68}},
+        {forms().Form18, {403, 220}}, {forms().Form3, {417, 125}},  {forms().Form16, {295, 193}},
+        {forms().Form7, {484, 487}},
+    };
+    for (const auto& [dialog, design] : dialogs) {
+        SCOPED_TRACE(dialog->objectName().toStdString());
+        EXPECT_EQ(dialog->size(), design);
+        EXPECT_EQ(dialog->minimumSize(), design);
+        EXPECT_EQ(dialog->maximumSize(), design);
+    }
 }
 
 TEST_F(StoredSettingsTest, TheBrowserWidthAndPlacementSurviveARestart) {

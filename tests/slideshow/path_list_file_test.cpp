@@ -1,4 +1,5 @@
 #include "slideshow/path_list_file.h"
+#include "base/file_name.h"
 #include "platform/errors.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace lumora {
 namespace {
@@ -71,9 +76,34 @@ TEST_F(PathListFileTest, NothingIsTrimmedOrChecked) {
                                      "\xEF\xBB\xBF/starts with U+FEFF.jpg\r\n")),
               QStringList({"  /spaced path/x.jpg  ", "\tnot a path",
                            QChar(0xFEFF) + QStringLiteral("/starts with U+FEFF.jpg")}));
-    // A cut-off multi-byte character is not silently dropped.
+    // A cut-off multi-byte character is kept as the byte it is.
     EXPECT_EQ(readPathList(withBytes("/cut\xC3\r\n/x")),
-              QStringList({QStringLiteral("/cut") + QChar(0xFFFD), "/x"}));
+              QStringList({decodeFileName(QByteArray("/cut\xC3")), "/x"}));
+}
+
+TEST_F(PathListFileTest, NamesThatAreNotUtf8SurviveByteForByte) {
+    // A picture the browser lists and previews keeps its exact name, and so
+    // does a list file whose own name is not UTF-8.
+    const QByteArray latin1 = QFile::encodeName(dir_.path()) + "/f\xeate.jpg";
+    const QByteArray listName = QFile::encodeName(dir_.path()) + "/sh\xf6w.lss";
+    const QString listPath = decodeFileName(listName);
+    writePathList(listPath, {decodeFileName(latin1), "/plain.jpg"});
+    const int fd = ::open(listName.constData(), O_RDONLY);
+    ASSERT_GE(fd, 0) << "the list was not written under its exact name";
+    QFile in;
+    ASSERT_TRUE(in.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle));
+    EXPECT_EQ(in.readAll(), latin1 + "\r\n/plain.jpg\r\n");
+    const QStringList back = readPathList(listPath);
+    ASSERT_EQ(back.size(), 2);
+    EXPECT_EQ(encodeFileName(back[0]), latin1);
+    ::unlink(listName.constData());
+}
+
+TEST_F(PathListFileTest, AFifoNamedLikeAListIsRefusedNotWaitedOn) {
+    const QString fifo = file("pipe.lss");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_THROW(readPathList(fifo), EInOutError);
+    EXPECT_THROW(writePathList(fifo, {"/x.jpg"}), EInOutError);
 }
 
 TEST_F(PathListFileTest, ReadingStopsAtTheFirstNul) {

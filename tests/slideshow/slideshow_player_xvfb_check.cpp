@@ -9,84 +9,27 @@
 #include "settings/preferences_window.h"
 #include "slideshow/slideshow_player.h"
 #include "support/silent_dialogs.h"
-#include "support/test_home.h"
+#include "support/xvfb_check.h"
 #include "ui/color_combo_box.h"
 #include "ui/forms.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <csignal>
 #include <cstdio>
-#include <cstdlib>
-
-extern char** environ;
 
 namespace lumora {
 namespace {
 
-int failures = 0;
+test::XvfbCheck* check = nullptr;
 
 void fail(const QString& what) {
-    std::fprintf(stderr, "FAIL: %s\n", qPrintable(what));
-    ++failures;
+    check->fail(what);
 }
-
-// An X server on a free display; -displayfd tells which one once it is ready.
-struct XServer {
-    pid_t pid = -1;
-    QString display;
-
-    bool start(const QString& program) {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return false;
-        const QByteArray exe = QFile::encodeName(program);
-        const QByteArray fd = QByteArray::number(fds[1]);
-        const char* argv[] = {exe.constData(), "-displayfd", fd.constData(), "-screen",  "0",
-                              "1024x768x24",   "-nolisten",  "tcp",          "-noreset", nullptr};
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        const int spawned = posix_spawn(&pid, exe.constData(), &actions, nullptr,
-                                        const_cast<char**>(argv), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(fds[1]);
-        if (spawned != 0) {
-            pid = -1;
-            close(fds[0]);
-            return false;
-        }
-        QByteArray number;
-        pollfd ready{fds[0], POLLIN, 0};
-        char c = 0;
-        while (poll(&ready, 1, 10000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        close(fds[0]);
-        if (number.isEmpty())
-            return false;
-        display = QStringLiteral(":") + QString::fromLatin1(number);
-        return true;
-    }
-    ~XServer() {
-        if (pid <= 0)
-            return;
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-    }
-};
 
 QString makeSlide(const QString& folder, const char* name, QColor colour) {
     QImage image(300, 200, QImage::Format_RGB32);
@@ -102,20 +45,11 @@ QString name(QColor c) {
 }
 
 int run(int argc, char** argv) {
-    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-    if (xvfb.isEmpty()) {
-        std::printf("SKIP: Xvfb is not installed\n");
-        return 77;
-    }
-    test::TestHome home;
-
-    XServer server;
-    if (!server.start(xvfb)) {
-        fail(QStringLiteral("Xvfb did not start"));
-        return 1;
-    }
-    setenv("DISPLAY", server.display.toLatin1().constData(), 1);
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    test::XvfbCheck xvfb;
+    check = &xvfb;
+    if (!xvfb.ready())
+        return xvfb.exitCode();
+    const test::TestHome& home = xvfb.home();
 
     TApplication app(argc, argv);
     // Nothing of the show may ask anything: every box is a failure.
@@ -185,8 +119,8 @@ int run(int argc, char** argv) {
              wanted.join(u' '));
     destroyForms();
     setDialogs(nullptr);
-    std::printf("%s: %s\n", failures ? "FAILED" : "PASSED", qPrintable(shown.join(u' ')));
-    return failures ? 1 : 0;
+    std::printf("%s: %s\n", xvfb.exitCode() ? "FAILED" : "PASSED", qPrintable(shown.join(u' ')));
+    return xvfb.exitCode();
 }
 
 }  // namespace

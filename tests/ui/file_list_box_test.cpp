@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 #include <cstdio>
 
 #include <linux/capability.h>
@@ -131,7 +132,7 @@ TEST_F(FileListTest, SelectionNamesAndCurrentDirectory) {
     touch(QStringLiteral("pic.bmp"));
     folder(QStringLiteral("inner"));
     TFileListBox list;
-    QSignalSpy changes(&list, &TFileListBox::Change);
+    QSignalSpy clicks(&list, &TFileListBox::Click);
     list.setDirectory(dir.path());
     EXPECT_EQ(currentDirectory(), dir.path());
     EXPECT_EQ(list.ItemIndex(), -1);
@@ -139,13 +140,13 @@ TEST_F(FileListTest, SelectionNamesAndCurrentDirectory) {
 
     ASSERT_TRUE(list.selectItem(QStringLiteral("pic.bmp")));
     EXPECT_EQ(list.FileName(), dir.filePath(QStringLiteral("pic.bmp")));
-    EXPECT_EQ(changes.count(), 1);
     list.setItemIndex(list.ItemIndex() - 1);
     EXPECT_EQ(list.Item(list.ItemIndex()), QStringLiteral("[inner]"));
     EXPECT_TRUE(list.FileName().isEmpty()) << "a folder entry has no file name";
-    EXPECT_EQ(changes.count(), 2);
     list.setItemIndex(-1);
     EXPECT_TRUE(list.FileName().isEmpty());
+    // Selecting from code is no click: a walk over the list previews nothing.
+    EXPECT_EQ(clicks.count(), 0);
 
     // Relative paths are taken from the listed folder; the root has no "[..]".
     list.setDirectory(QStringLiteral("inner"));
@@ -241,6 +242,41 @@ TEST_F(FileListTest, NamesThatAreNotUtf8StayUsable) {
     // QTemporaryDir cannot name these to remove them.
     ::unlink(raw.constData());
     ::rmdir((folderBytes + "/d\xe9j\xe0").constData());
+}
+
+TEST_F(FileListTest, EveryClickAndEveryKeyMoveIsReported) {
+    touch(QStringLiteral("a.bmp"));
+    touch(QStringLiteral("b.bmp"));
+    TFileListBox list;
+    list.setDirectory(dir.path());
+    list.resize(200, 200);
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    QSignalSpy clicks(&list, &TFileListBox::Click);
+    const auto centre = [&](int row) {
+        return list.visualRect(list.model()->index(row, 0)).center();
+    };
+
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, centre(1));
+    EXPECT_EQ(list.Item(list.ItemIndex()), QStringLiteral("a.bmp"));
+    EXPECT_EQ(clicks.count(), 1);
+    // The entry already selected, clicked again, is reported again.
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, centre(1));
+    EXPECT_EQ(clicks.count(), 2);
+    // The right button neither selects nor reports.
+    QTest::mouseClick(list.viewport(), Qt::RightButton, {}, centre(2));
+    EXPECT_EQ(list.Item(list.ItemIndex()), QStringLiteral("a.bmp"));
+    EXPECT_EQ(clicks.count(), 2);
+    // Below the last entry nothing is picked.
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(10, 190));
+    EXPECT_EQ(clicks.count(), 2);
+
+    QTest::keyClick(&list, Qt::Key_Down);
+    EXPECT_EQ(list.Item(list.ItemIndex()), QStringLiteral("b.bmp"));
+    EXPECT_EQ(clicks.count(), 3);
+    // At the end a key that moves nothing reports nothing.
+    QTest::keyClick(&list, Qt::Key_Down);
+    EXPECT_EQ(clicks.count(), 3);
 }
 
 TEST_F(FileListTest, FolderPastPathMaxIsListedAndEntered) {

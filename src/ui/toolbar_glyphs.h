@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QIcon>
+
+namespace lumora {
+
+// The glyphs of the main toolbar's fifteen buttons, left to right (copy,
+// move, delete, close file, open, reload, media player, mixer, stretch,
+// full screen, create slideshow, open slideshow, favourites, preferences,
+// default browser position). The preferences' toolbar page shows the same.
+constexpr int kToolbarGlyphs = 15;
+QIcon toolbarGlyph(int index);
+
+// The icon with a disabled state that is plainly different from the normal
+// one: grey and faint, whatever the theme's own disabled pixmap looks like.
+QIcon withVisibleDisabledState(const QIcon& icon);
+
+}  // namespace lumora

@@ -1,0 +1,116 @@
+#pragma once
+
+// For checks that run windows on a real X server: a private Xvfb, a home of
+// their own, and a count of failures. Exit codes: 0 passed, 1 failed,
+// 77 skipped (no Xvfb).
+
+#include "support/test_home.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QStandardPaths>
+#include <QString>
+#include <cstdio>
+#include <cstdlib>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <csignal>
+
+extern char** environ;
+
+namespace lumora::test {
+
+// An X server on a free display; -displayfd tells which one once it is ready.
+class XServer {
+public:
+    XServer() = default;
+    XServer(const XServer&) = delete;
+    XServer& operator=(const XServer&) = delete;
+    ~XServer() {
+        if (pid_ <= 0)
+            return;
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+
+    bool start(const QString& program) {
+        int fds[2];
+        if (pipe(fds) != 0)
+            return false;
+        const QByteArray exe = QFile::encodeName(program);
+        const QByteArray fd = QByteArray::number(fds[1]);
+        const char* argv[] = {exe.constData(), "-displayfd", fd.constData(), "-screen",  "0",
+                              "1024x768x24",   "-nolisten",  "tcp",          "-noreset", nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        const int spawned = posix_spawn(&pid_, exe.constData(), &actions, nullptr,
+                                        const_cast<char**>(argv), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        if (spawned != 0) {
+            pid_ = -1;
+            close(fds[0]);
+            return false;
+        }
+        QByteArray number;
+        pollfd ready{fds[0], POLLIN, 0};
+        char c = 0;
+        while (poll(&ready, 1, 10000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        close(fds[0]);
+        if (number.isEmpty())
+            return false;
+        display_ = QStringLiteral(":") + QString::fromLatin1(number);
+        return true;
+    }
+    const QString& display() const { return display_; }
+
+private:
+    pid_t pid_ = -1;
+    QString display_;
+};
+
+// The environment of one check: call ready() before the application exists.
+class XvfbCheck {
+public:
+    // False when the check cannot run; exitCode() then says why.
+    bool ready() {
+        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+        if (xvfb.isEmpty()) {
+            std::printf("SKIP: Xvfb is not installed\n");
+            exitCode_ = 77;
+            return false;
+        }
+        if (!server_.start(xvfb)) {
+            fail(QStringLiteral("Xvfb did not start"));
+            return false;
+        }
+        setenv("DISPLAY", server_.display().toLatin1().constData(), 1);
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+        return true;
+    }
+
+    void fail(const QString& what) {
+        std::fprintf(stderr, "FAIL: %s\n", qPrintable(what));
+        exitCode_ = 1;
+    }
+    void check(bool ok, const QString& what) {
+        if (!ok)
+            fail(what);
+    }
+    int exitCode() const { return exitCode_; }
+    const TestHome& home() const { return home_; }
+
+private:
+    TestHome home_;
+    XServer server_;
+    int exitCode_ = 0;
+};
+
+}  // namespace lumora::test
