@@ -23,10 +23,13 @@ public:
     // Any event: its delta time, then its bytes as given (running status is
     // simply leaving the status byte out).
     MidiWriter& event(uint32_t delta, std::initializer_list<uint8_t> bytes) {
-        QByteArray& t = tracks_.back();
-        t += number(delta);
+        tracks_.back() += number(delta);
+        return raw(bytes);
+    }
+    // Bytes as they are, for damage.
+    MidiWriter& raw(std::initializer_list<uint8_t> bytes) {
         for (uint8_t b : bytes)
-            t += char(b);
+            tracks_.back() += char(b);
         return *this;
     }
     MidiWriter& tempo(uint32_t delta, uint32_t usPerQuarter) {
