@@ -94,6 +94,8 @@ struct AudioOut::State {
     void openOutput() {
         if (!sdlTried) {
             sdlTried = true;
+            // SDL reports to stderr; a missing driver is not worth a line.
+            SDL_LogSetOutputFunction([](void*, int, SDL_LogPriority, const char*) {}, nullptr);
             SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
             sdlReady = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
         }

@@ -41,6 +41,8 @@ constexpr const char* kFormats =
 
 constexpr int kIoBufferSize = 32768;
 constexpr int64_t kRingFrames = AudioOut::kRate;  // one second of sound ahead
+// The decoder is woken when a quarter of the ring is free, not for every chunk.
+constexpr int64_t kRefillFrames = kRingFrames / 4;
 // Sound starts once this much is ready, so a slow start does not stutter.
 constexpr int64_t kPrimeFrames = 4096;
 // Timestamps that drift less than this from the sound already queued are
@@ -116,12 +118,18 @@ struct VideoFrame {
 };
 
 class FfmpegStream final : public mci_internal::Stream {
+    enum class Waiting { Nothing, Room, Frames };
+
 public:
     FfmpegStream(mci_internal::FileHandle file, const QString& path,
                  mci_internal::ErrorSlot& errors)
         : path_(path), errors_(errors), file_(std::move(file)), fd_(file_.fd()) {
         openFile();
         openStreams();
+        packet_.reset(av_packet_alloc());
+        frame_.reset(av_frame_alloc());
+        if (!packet_ || !frame_)
+            throw std::bad_alloc();
         ring_.resize(size_t(kRingFrames) * AudioOut::kChannels);
         decoder_ = std::thread([this] { decodeLoop(); });
         if (video_)
@@ -135,6 +143,7 @@ public:
             ++generation_;
         }
         cv_.notify_all();
+        presentCv_.notify_all();
         decoder_.join();
         if (presenter_.joinable())
             presenter_.join();
@@ -158,7 +167,7 @@ public:
             std::lock_guard lock(m_);
             running_ = running;
         }
-        cv_.notify_all();
+        presentCv_.notify_all();
     }
 
     void seek(int ms, bool wait) override {
@@ -174,6 +183,7 @@ public:
         frames_.clear();
         clock_.set(seekTarget_);
         cv_.notify_all();
+        presentCv_.notify_all();
         if (wait)
             cv_.wait(lock, [this] { return !seeking_; });
     }
@@ -181,7 +191,7 @@ public:
     bool render(float* out, int frames) override {
         std::lock_guard lock(m_);
         if (!primed_) {
-            if (ringSize_ < kPrimeFrames && !eof_ && !blocked_)
+            if (ringSize_ < kPrimeFrames && !eof_ && waiting_ == Waiting::Nothing)
                 return true;
             primed_ = true;
         }
@@ -192,8 +202,10 @@ public:
         std::copy_n(ring, (n - first) * AudioOut::kChannels, out + first * AudioOut::kChannels);
         ringHead_ = (ringHead_ + n) % kRingFrames;
         ringSize_ -= n;
-        cv_.notify_all();
+        if (waiting_ == Waiting::Room && ringSize_ <= kRingFrames - kRefillFrames)
+            cv_.notify_all();
         if (n < frames && eof_) {
+            presentCv_.notify_all();
             clock_.advance(n);
             // Ends exactly at the length, the header's or what really played.
             length_ = int(
@@ -317,12 +329,8 @@ private:
     // --- decoding thread ---
 
     void decodeLoop() {
-        std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
-        std::unique_ptr<AVFrame, FrameDeleter> frame(av_frame_alloc());
-        if (!packet || !frame) {
-            errors_.set(QStringLiteral("Out of memory playing %1").arg(path_));
-            return;
-        }
+        AVPacket* packet = packet_.get();
+        AVFrame* frame = frame_.get();
         for (;;) {
             uint64_t generation;
             int64_t target;
@@ -338,18 +346,18 @@ private:
                 reposition(target, generation);
                 continue;
             }
-            const int read = av_read_frame(format_.get(), packet.get());
+            const int read = av_read_frame(format_.get(), packet);
             if (read < 0) {
                 if (read != AVERROR_EOF)
                     errors_.set(QStringLiteral("Cannot read %1").arg(path_));
-                finish(frame.get(), generation);
+                finish(frame, generation);
                 continue;
             }
             if (packet->stream_index == audioIndex_ && audio_)
-                decode(audio_.get(), packet.get(), frame.get(), generation);
+                decode(audio_.get(), packet, frame, generation);
             else if (packet->stream_index == videoIndex_ && video_)
-                decode(video_.get(), packet.get(), frame.get(), generation);
-            av_packet_unref(packet.get());
+                decode(video_.get(), packet, frame, generation);
+            av_packet_unref(packet);
         }
     }
 
@@ -384,10 +392,8 @@ private:
         if (video_ && !padTo(PlayClock::toFrames(lastVideoEndMs_), generation))
             return;
         std::lock_guard lock(m_);
-        if (generation == generation_) {
+        if (generation == generation_)
             eof_ = true;
-            cv_.notify_all();
-        }
     }
 
     void reposition(int64_t target, uint64_t generation) {
@@ -509,10 +515,10 @@ private:
         std::unique_lock lock(m_);
         const size_t most = size_t(std::clamp<int64_t>(kMaxQueuedBytes / image.sizeInBytes(), 2,
                                                        int64_t(kMaxQueuedFrames)));
-        if (!waitLocked(lock, generation, [&] { return frames_.size() < most; }))
+        if (!waitLocked(lock, generation, Waiting::Frames, [&] { return frames_.size() < most; }))
             return false;
         frames_.push_back({timeMs, std::move(image)});
-        cv_.notify_all();
+        presentCv_.notify_all();
         return true;
     }
 
@@ -542,11 +548,12 @@ private:
     // Waits for room; false when a seek or close ended the wait. Sound starts
     // as soon as the decoder waits, whatever it has gathered.
     template <class Ready>
-    bool waitLocked(std::unique_lock<std::mutex>& lock, uint64_t generation, Ready ready) {
+    bool waitLocked(std::unique_lock<std::mutex>& lock, uint64_t generation, Waiting why,
+                    Ready ready) {
         if (!ready()) {
-            blocked_ = true;
+            waiting_ = why;
             cv_.wait(lock, [&] { return generation != generation_ || ready(); });
-            blocked_ = false;
+            waiting_ = Waiting::Nothing;
         }
         return generation == generation_;
     }
@@ -555,7 +562,9 @@ private:
     bool writeLocked(std::unique_lock<std::mutex>& lock, const float* data, int64_t count,
                      uint64_t generation) {
         while (count > 0) {
-            if (!waitLocked(lock, generation, [this] { return ringSize_ < kRingFrames; }))
+            if (ringSize_ == kRingFrames && !waitLocked(lock, generation, Waiting::Room, [this] {
+                    return ringSize_ <= kRingFrames - kRefillFrames;
+                }))
                 return false;
             const int64_t tail = (ringHead_ + ringSize_) % kRingFrames;
             const int64_t n = std::min({count, kRingFrames - ringSize_, kRingFrames - tail});
@@ -575,11 +584,16 @@ private:
 
     // --- presenting thread ---
 
+    void roomForFrames() {
+        if (waiting_ == Waiting::Frames)
+            cv_.notify_all();
+    }
+
     void presentLoop() {
         std::unique_lock lock(m_);
         while (!quit_) {
             if (frames_.empty() || (!showFirst_ && !running_)) {
-                cv_.wait(lock);
+                presentCv_.wait(lock);
                 continue;
             }
             if (!showFirst_) {
@@ -587,18 +601,18 @@ private:
                 // Late pictures are dropped, never shown in a hurry.
                 while (frames_.size() > 1 && frames_[1].timeMs <= now) {
                     frames_.pop_front();
-                    cv_.notify_all();
+                    roomForFrames();
                 }
                 const int64_t wait = frames_.front().timeMs - now;
                 if (wait > 0) {
-                    cv_.wait_for(lock, std::chrono::milliseconds(wait));
+                    presentCv_.wait_for(lock, std::chrono::milliseconds(wait));
                     continue;
                 }
             }
             showFirst_ = false;
             const QImage image = std::move(frames_.front().image);
             frames_.pop_front();
-            cv_.notify_all();
+            roomForFrames();
             lock.unlock();
             mci_internal::VideoSurface* surface = surface_.get();
             QMetaObject::invokeMethod(
@@ -627,6 +641,8 @@ private:
     std::unique_ptr<mci_internal::VideoSurface> surface_;
 
     // Only the decoding thread touches these.
+    std::unique_ptr<AVPacket, PacketDeleter> packet_;
+    std::unique_ptr<AVFrame, FrameDeleter> frame_;
     std::unique_ptr<SwrContext, SwrDeleter> swr_;
     int swrRate_ = 0;
     int swrFormat_ = -1;
@@ -639,7 +655,8 @@ private:
 
     // Shared by the threads, under m_.
     mutable std::mutex m_;
-    std::condition_variable cv_;
+    std::condition_variable cv_;         // the decoder's work and the end of a seek
+    std::condition_variable presentCv_;  // pictures to show, playing or not
     std::vector<float> ring_;
     int64_t ringHead_ = 0;  // frames
     int64_t ringSize_ = 0;
@@ -650,7 +667,7 @@ private:
     bool seeking_ = false;
     bool eof_ = false;
     bool primed_ = false;
-    bool blocked_ = false;
+    Waiting waiting_ = Waiting::Nothing;  // what the decoder waits for
     bool running_ = false;
     bool showFirst_ = true;
     bool quit_ = false;

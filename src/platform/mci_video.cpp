@@ -16,12 +16,15 @@ void VideoSurface::setDisplay(QWidget* display) {
         return;
     if (display_) {
         display_->removeEventFilter(this);
+        disconnect(display_, nullptr, this, nullptr);
         display_->update();
     }
     display_ = display;
     setArea(display ? display->size() : QSize());
     if (display) {
         display->installEventFilter(this);
+        // Nothing is converted for a display that is gone.
+        connect(display, &QObject::destroyed, this, [this] { setArea({}); });
         display->update();
     }
 }
