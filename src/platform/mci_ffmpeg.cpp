@@ -176,12 +176,11 @@ public:
         seekTarget_ = PlayClock::toFrames(ms);
         seeking_ = true;
         eof_ = primed_ = false;
-        ended_ = ms >= length_;
         showFirst_ = true;
         ringHead_ = ringSize_ = 0;
         ringEnd_ = seekTarget_;
         frames_.clear();
-        clock_.set(seekTarget_);
+        placeAt(ms);
         cv_.notify_all();
         presentCv_.notify_all();
         if (wait)

@@ -149,8 +149,7 @@ public:
     void seek(int ms, bool) override {
         std::lock_guard lock(m_);
         cursor_ = std::min(PlayClock::toFrames(ms), endFrame_);
-        ended_ = ms >= length_;
-        clock_.set(cursor_);
+        placeAt(ms);
         // Silence, then replay what sets up the channels (programs,
         // controllers, bends) so that the music goes on as it would have.
         fluid_synth_system_reset(synth_.synth);

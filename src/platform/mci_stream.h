@@ -62,6 +62,11 @@ public:
 
 protected:
     virtual void runningChanged(bool running) {}
+    // Where a seek puts the clock; the length itself is the end.
+    void placeAt(int ms) {
+        clock_.set(PlayClock::toFrames(ms));
+        ended_ = ms > 0 && ms >= length_;
+    }
 
     PlayClock clock_;
     std::atomic<int> length_{0};

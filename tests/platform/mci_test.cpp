@@ -133,11 +133,9 @@ TEST(MciDevice, EveryKindPlaysToExactlyItsLengthAndPlaysAgain) {
         int length;
         int slack;
     };
-    const Case cases[] = {{toneWav(), 1000, 0},
-                          {toneMp2(), 2000, 60},
-                          {redBlueMpeg(), 2000, 120},
-                          {silentMpeg(), 1000, 120},
-                          {songMid(), 1000, 0}};
+    const Case cases[] = {{toneWav(), 1000, 0},        {toneMp2(), 2000, 60},
+                          {redBlueMpeg(), 2000, 120},  {silentMpeg(), 1000, 120},
+                          {rawMpegVideo(), 1000, 120}, {songMid(), 1000, 0}};
     auto d = mci().createDevice();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.toStdString());

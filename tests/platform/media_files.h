@@ -104,6 +104,14 @@ inline QString silentMpeg() {
                        "mpeg1video", "-q:v", "2", "-f", "mpeg"});
 }
 
+// A second of raw MPEG-1 video: no container, no sound, and a length of 0
+// until it has played.
+inline QString rawMpegVideo() {
+    return ffmpegFile(QStringLiteral("raw.m1v"),
+                      {"-f", "lavfi", "-i", "color=c=green:s=160x120:r=25:d=1", "-c:v",
+                       "mpeg1video", "-f", "mpeg1video"});
+}
+
 // Runs the event loop until done() holds; false after timeoutMs (a player
 // that hangs, never a matter of speed: the limits are generous).
 inline bool waitFor(const std::function<bool()>& done, int timeoutMs = 20000) {
