@@ -314,6 +314,7 @@ TEST(MciErrors, EachCauseHasItsOwnErrorAndLeavesNoDevice) {
     auto d = mci().createDevice();
     const QString folder = mediaFolder();
     const QString pipe = folder + QStringLiteral("/pipe.wav");
+    QFile::remove(pipe);
     ASSERT_EQ(mkfifo(pipe.toLocal8Bit().constData(), 0600), 0);
     const QString png = ffmpegFile(QStringLiteral("still.png"),
                                    {"-f", "lavfi", "-i", "color=c=red:s=16x16", "-frames:v", "1"});
