@@ -228,6 +228,7 @@ public:
 
 private:
     void openFile() {
+        // FFmpeg reports to stderr; what matters reaches the user as our errors.
         static const bool quiet = (av_log_set_level(AV_LOG_QUIET), true);
         (void)quiet;
         auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferSize));
