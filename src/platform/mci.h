@@ -26,8 +26,8 @@ namespace lumora {
 
 enum class MciMode { NotReady, Stopped, Playing, Seeking, Paused };
 
-// A failed media command, with our own texts. The design's callers show it
-// in the default error box.
+// A failed media command, with our own texts; callers let it reach the
+// default error box.
 class EMciError : public EError {
 public:
     enum class Cause {
