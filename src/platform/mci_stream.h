@@ -1,0 +1,95 @@
+#pragma once
+
+// Inside the media-control layer: one opened medium as the device drives it.
+
+#include "platform/audio_out.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+class QWidget;
+
+namespace lumora::mci_internal {
+
+// The last error of an open device: kept, never raised. Worker threads set it too.
+class ErrorSlot {
+public:
+    void set(const QString& text) {
+        std::lock_guard lock(m_);
+        text_ = text;
+    }
+    QString get() const {
+        std::lock_guard lock(m_);
+        return text_;
+    }
+
+private:
+    mutable std::mutex m_;
+    QString text_;
+};
+
+// A medium on its own timeline. The device calls it from the GUI thread; the
+// output pulls its sound (render) on the output's thread.
+class Stream : public AudioSource {
+public:
+    // In milliseconds; may grow while playing when the medium runs longer than
+    // its header said.
+    int lengthMs() const { return length_; }
+    // Below the length until the end was reached, then exactly the length.
+    int positionMs() const;
+    bool ended() const { return ended_; }
+
+    // Moves to ms (within the length; the length itself is the end). Only
+    // called while the stream is off the output. With wait, returns once the
+    // new position is ready.
+    virtual void seek(int ms, bool wait) = 0;
+    virtual bool seeking() const { return false; }
+    // Told when the device starts or stops pulling it. Stopped, the position
+    // stands at the end of what the output took.
+    void setRunning(bool running) {
+        if (!running)
+            clock_.hold();
+        runningChanged(running);
+    }
+
+    virtual bool hasVideo() const { return false; }
+    virtual void setDisplay(QWidget* display) {}
+    virtual int framesDrawn() const { return 0; }
+
+protected:
+    virtual void runningChanged(bool running) {}
+    // Where a seek puts the clock; the length itself is the end.
+    void placeAt(int ms) {
+        clock_.set(PlayClock::toFrames(ms));
+        ended_ = ms > 0 && ms >= length_;
+    }
+
+    PlayClock clock_;
+    std::atomic<int> length_{0};
+    std::atomic<bool> ended_{false};
+};
+
+// An open, regular file; closed with its owner.
+class FileHandle {
+public:
+    explicit FileHandle(int fd) : fd_(fd) {}
+    ~FileHandle();
+    FileHandle(FileHandle&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    FileHandle& operator=(FileHandle&&) = delete;
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Raise EMciError when the file cannot be played.
+std::unique_ptr<Stream> openFfmpegStream(FileHandle file, const QString& path, ErrorSlot& errors);
+std::unique_ptr<Stream> openMidiStream(const QByteArray& bytes, const QString& path);
+
+}  // namespace lumora::mci_internal
