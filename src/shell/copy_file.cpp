@@ -82,9 +82,9 @@ void TCopyFile::raise(CopyOutcome outcome, const FileCopier& copier) const {
             throw EInOutError(QStringLiteral("%1 was copied to %2 but could not be deleted: %3")
                                   .arg(CopyFrom, CopyTo, why));
         case CopyOutcome::Done:
-            break;
+            break;  // not a failure: never raised
     }
-    throw EInOutError(CopyFrom);
+    Q_UNREACHABLE();
 }
 
 void TCopyFile::reportChangedSource() const {

@@ -49,6 +49,7 @@ TForm3::TForm3() {
 
     favorites = named(new QToolButton(this), "favorites");
     favorites->setIcon(toolbarGlyph(kFavoritesGlyph));
+    favorites->setAccessibleName(QStringLiteral("Favorites"));
     favorites->setPopupMode(QToolButton::InstantPopup);
     PopupMenu1 = named(new QMenu(this), "PopupMenu1");
     for (size_t k = 0; k < favoriteItems.size(); ++k) {

@@ -63,14 +63,10 @@ public:
     }
 };
 
-class CopyFileTest : public ::testing::Test {
+class CopyFileTest : public test::CopyFoldersTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(root.isValid());
-        from = root.filePath(QStringLiteral("from"));
-        to = root.filePath(QStringLiteral("to"));
-        ASSERT_TRUE(QDir().mkpath(from));
-        ASSERT_TRUE(QDir().mkpath(to));
+        CopyFoldersTest::SetUp();
         fakeDialogs().reset();
         component.Progress = true;
         component.TransferTimeDate = true;
@@ -90,9 +86,6 @@ protected:
         return {};
     }
 
-    QTemporaryDir root;
-    QString from;
-    QString to;
     TCopyFile component;
     ProgressWatch watch;
 };

@@ -21,16 +21,8 @@ using test::readBytes;
 using test::statOf;
 using test::writeBytes;
 
-class FileCopierTest : public ::testing::Test {
+class FileCopierTest : public test::CopyFoldersTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(root.isValid());
-        from = root.filePath(QStringLiteral("from"));
-        to = root.filePath(QStringLiteral("to"));
-        ASSERT_TRUE(QDir().mkpath(from));
-        ASSERT_TRUE(QDir().mkpath(to));
-    }
-
     // Copies with a record of every progress report.
     CopyOutcome copy(const QString& source, const QString& destination, bool move = false) {
         FileCopier copier(source, destination);
@@ -43,9 +35,6 @@ protected:
         return outcome;
     }
 
-    QTemporaryDir root;
-    QString from;
-    QString to;
     std::vector<qint64> reports;
 };
 
@@ -88,14 +77,6 @@ TEST_F(FileCopierTest, ReplacesTheDestinationWithACompleteCopyKeepingTheTime) {
     ASSERT_EQ(copier.open(), CopyOutcome::Done);
     ASSERT_EQ(copier.copy(false, [](qint64) {}), CopyOutcome::Done);
     EXPECT_GT(statOf(target).st_mtim.tv_sec, 946684800);
-}
-
-TEST_F(FileCopierTest, MoveDeletesTheSourceOnlyAfterTheCopy) {
-    const QString source = from + QStringLiteral("/song.wav");
-    ASSERT_TRUE(writeBytes(source, pattern(50000)));
-    ASSERT_EQ(copy(source, to + QStringLiteral("/song.wav"), true), CopyOutcome::Done);
-    EXPECT_FALSE(exists(source));
-    EXPECT_EQ(readBytes(to + QStringLiteral("/song.wav")), pattern(50000));
 }
 
 // Reads of at most 1,000 bytes, or a failing read at an offset.

@@ -6,10 +6,12 @@
 
 #include "base/file_name.h"
 
+#include <gtest/gtest.h>
 #include <QByteArray>
 #include <QDir>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -123,6 +125,20 @@ public:
 private:
     rlimit old_{};
     void (*oldHandler_)(int) = nullptr;
+};
+
+// A test with a temporary folder holding the folders "from" and "to".
+class CopyFoldersTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(root.isValid());
+        ASSERT_TRUE(QDir().mkpath(from));
+        ASSERT_TRUE(QDir().mkpath(to));
+    }
+
+    QTemporaryDir root;
+    const QString from = root.filePath(QStringLiteral("from"));
+    const QString to = root.filePath(QStringLiteral("to"));
 };
 
 }  // namespace lumora::test
