@@ -1,4 +1,4 @@
-// Copies a 256 MiB file through the toolbar's Copy button on an X server of
+// Copies a 128 MiB file through the toolbar's Copy button on an X server of
 // its own (Xvfb), picking the destination from the favourites drop-down, and
 // watches the screen meanwhile: the dialog at its size with the focus in the
 // destination box, the progress window centred on the screen at 275 x 73,
@@ -34,7 +34,7 @@
 namespace lumora {
 namespace {
 
-constexpr qint64 kFileSize = 256LL << 20;
+constexpr qint64 kFileSize = 128LL << 20;
 
 bool writeLargeFile(const QString& path) {
     QFile file(path);
