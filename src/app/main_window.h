@@ -271,6 +271,12 @@ public slots:
     void SaveToBmp1Click();
     void clipboard1Click();
 
+    // === File operations (main_window_files.cpp)
+public slots:
+    void copyClick();
+    void moveClick();
+    void deleteClick();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -297,6 +303,8 @@ private:
     // Preview
     void showOnly(QWidget* surface);
     void showPictureSize();
+    // Files
+    void showCopyMoveDialog(const QString& caption);
 
     std::array<QAction*, 15> toolbarActions_{};
     qint64 clockSecond_ = -1;  // the second the clock panel shows

@@ -279,6 +279,9 @@ void TForm1::connectCommands() {
         {"Exit1", &TForm1::Exit1Click},
         // Edit
         {"clipboard1", &TForm1::clipboard1Click},
+        {"Copy1", &TForm1::copyClick},
+        {"Move1", &TForm1::moveClick},
+        {"Delete1", &TForm1::deleteClick},
         {"Close1", &TForm1::Close1Click},
         {"Reload1", &TForm1::Reload1Click},
         {"Preferences1", &TForm1::Preferences1Click},
@@ -306,6 +309,9 @@ void TForm1::connectCommands() {
         {"Help2", &TForm1::Help2Click},
         {"About1", &TForm1::About1Click},
         // Toolbar
+        {"copy", &TForm1::copyClick},
+        {"move", &TForm1::moveClick},
+        {"delete", &TForm1::deleteClick},
         {"closeimage", &TForm1::closeimageClick},
         {"reload", &TForm1::reloadClick},
         {"mplayer", &TForm1::mplayerClick},
@@ -314,6 +320,9 @@ void TForm1::connectCommands() {
         {"default", &TForm1::defaultClick},
         // Picture pop-up
         {"Unstretch1", &TForm1::StretchImages1Click},
+        {"Copy2", &TForm1::copyClick},
+        {"Move2", &TForm1::moveClick},
+        {"Delete2", &TForm1::deleteClick},
         // Tray
         {"Show1", &TForm1::Show1Click},
         {"Preferences2", &TForm1::Preferences2Click},

@@ -22,6 +22,7 @@
 #include "slideshow/slideshow_editor.h"
 #include "slideshow/slideshow_player.h"
 #include "slideshow/slideshow_sounds_window.h"
+#include "ui/file_list_box.h"
 #include "ui/forms.h"
 
 namespace lumora {
@@ -50,6 +51,8 @@ void createForms(const QStringList& arguments) {
     create(f.Form2);
     QObject::connect(f.Form2, &TForm2::closing, f.Form1, &TForm1::mediaPlayerClosing);
     create(f.Form3);
+    // A copy or move changes the folder the browser lists.
+    QObject::connect(f.Form3, &TForm3::filesChanged, f.Form1->FileListBox1, &TFileListBox::Update);
     create(f.Form4);
     create(f.Form5);
     create(f.Form6);

@@ -1,0 +1,51 @@
+// The main window's file operations: copy, move and delete of the selected file.
+#include "app/main_window.h"
+
+#include "base/file_name.h"
+#include "shell/copy_move_window.h"
+#include "ui/file_list_box.h"
+#include "ui/forms.h"
+#include "ui/history.h"
+
+#include <QLineEdit>
+#include <QToolButton>
+
+#include <unistd.h>
+
+namespace lumora {
+
+void TForm1::showCopyMoveDialog(const QString& caption) {
+    TForm3& dialog = *forms().Form3;
+    dialog.setWindowTitle(caption);
+    dialog.destination->clear();
+    dialog.SelectedFile = FileListBox1->FileName();
+    dialog.BrowserFolder = FileListBox1->Directory();
+    dialog.FavoritesHint = ToolbarButton977->toolTip();
+    dialog.ShowModal();
+}
+
+void TForm1::copyClick() {
+    showCopyMoveDialog(QStringLiteral("Copy"));
+}
+
+void TForm1::moveClick() {
+    showCopyMoveDialog(QStringLiteral("Move"));
+}
+
+void TForm1::deleteClick() {
+    const QString path = FileListBox1->FileName();
+    if (path.isEmpty())
+        return;  // the picture's pop-up menu is there without a selection too
+    const QString name = selectedFileName();
+    if (dialogs().message(this, QStringLiteral("Confirm"),
+                          QStringLiteral("Do you want to delete : ") + name + QStringLiteral(" ?"),
+                          MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes)
+        return;
+    // Deleted for good, as the command says: there is no trash on the way.
+    const QByteArray bytes = encodeFileName(path);
+    if (!bytes.contains('\0') && ::unlink(bytes.constData()) == 0)
+        FileListBox1->Update();
+    AddHistoryEntry(QStringLiteral("Deleted ") + name + u',');
+}
+
+}  // namespace lumora
