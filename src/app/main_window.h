@@ -271,6 +271,11 @@ public slots:
     void SaveToBmp1Click();
     void clipboard1Click();
 
+    // === Slideshows (main_window_slideshow.cpp)
+public slots:
+    void Create1Click();
+    void createslideshowClick();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
