@@ -271,6 +271,11 @@ public slots:
     void SaveToBmp1Click();
     void clipboard1Click();
 
+    // === Slideshows (main_window_slideshow.cpp)
+public slots:
+    void Create1Click();
+    void createslideshowClick();
+
     // === File operations (main_window_files.cpp)
 public slots:
     void copyClick();

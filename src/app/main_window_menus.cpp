@@ -305,6 +305,8 @@ void TForm1::connectCommands() {
         {"eigen3", &TForm1::eigen3Click},
         {"eigen4", &TForm1::eigen4Click},
         {"eigen5", &TForm1::eigen5Click},
+        // Slideshow
+        {"Create1", &TForm1::Create1Click},
         // Help
         {"Help2", &TForm1::Help2Click},
         {"About1", &TForm1::About1Click},
@@ -316,6 +318,7 @@ void TForm1::connectCommands() {
         {"reload", &TForm1::reloadClick},
         {"mplayer", &TForm1::mplayerClick},
         {"ToolbarButton972", &TForm1::StretchImages1Click},
+        {"createslideshow", &TForm1::createslideshowClick},
         {"options", &TForm1::optionsClick},
         {"default", &TForm1::defaultClick},
         // Picture pop-up

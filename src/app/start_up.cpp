@@ -25,6 +25,8 @@
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
 
+#include <QToolButton>
+
 namespace lumora {
 
 namespace {
@@ -57,6 +59,8 @@ void createForms(const QStringList& arguments) {
     create(f.Form5);
     create(f.Form6);
     create(f.Form7);
+    // The editor's favourites button shows the main window's Favorites hint.
+    f.Form7->favoritesHint = [main = f.Form1] { return main->ToolbarButton977->toolTip(); };
     create(f.Form8);
     // The preferences' OK pushes the options up to the windows that use
     // them; connected before the About window's creation runs it.

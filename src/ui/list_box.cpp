@@ -1,0 +1,44 @@
+#include "ui/list_box.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+namespace lumora {
+
+TListBox::TListBox(QWidget* parent) : QListWidget(parent) {
+    // Long lists of equal rows lay out at once.
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+}
+
+QStringList TListBox::Items() const {
+    QStringList items;
+    items.reserve(count());
+    for (int row = 0; row < count(); ++row)
+        items << item(row)->text();
+    return items;
+}
+
+void TListBox::setItems(const QStringList& items) {
+    clear();
+    addItems(items);
+}
+
+void TListBox::setItemIndex(int index) {
+    setCurrentRow(index >= 0 && index < count() ? index : -1);
+}
+
+void TListBox::mousePressEvent(QMouseEvent* event) {
+    QListWidget::mousePressEvent(event);
+    if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
+        emit Click();
+}
+
+void TListBox::keyPressEvent(QKeyEvent* event) {
+    const int before = currentRow();
+    QListWidget::keyPressEvent(event);
+    if (currentRow() >= 0 && currentRow() != before)
+        emit Click();
+}
+
+}  // namespace lumora
