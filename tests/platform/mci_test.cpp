@@ -274,6 +274,23 @@ TEST(MciVideo, FramesAreDrawnIntoTheDisplayBelowItsChildren) {
     EXPECT_TRUE(near(centre(), Qt::black));
 }
 
+TEST(MciVideo, ADisplayGivenAfterOpenShowsThePictureAtThePosition) {
+    auto d = mci().createDevice();
+    d->open(redBlueMpeg());
+    d->seek(1500);
+    ASSERT_TRUE(settled(*d));
+    // Give the decoder time to run ahead with nowhere to draw.
+    QThread::msleep(300);
+    QWidget panel;
+    panel.resize(320, 240);
+    panel.show();
+    d->setDisplay(&panel);
+    ASSERT_TRUE(waitFor([&] { return d->framesDrawn() >= 1; }));
+    EXPECT_TRUE(near(panel.grab().toImage().pixel(160, 120), Qt::blue));
+    EXPECT_EQ(d->position(), 1500);
+    EXPECT_EQ(d->mode(), MciMode::Stopped);
+}
+
 TEST(MciVideo, ADisplayMayGoAwayWhilePlaying) {
     auto d = mci().createDevice();
     auto* panel = new QWidget;
