@@ -5,6 +5,7 @@
 #include "metafile/metafile_writer.h"
 #include "settings/preferences_window.h"
 #include "support/fake_dialogs.h"
+#include "support/fake_mci.h"
 #include "support/program.h"
 #include "ui/file_kinds.h"
 #include "ui/file_list_box.h"
@@ -53,6 +54,7 @@ QImage magickDecode(const QString& path, QSize size) {
 class PreviewTest : public ProgramTest {
 protected:
     void SetUp() override {
+        setMci(&mci_);  // sounds and videos "play" on fake devices here
         ProgramTest::SetUp();
         ASSERT_TRUE(dir.isValid());
         QImage bitmap(40, 30, QImage::Format_RGB32);
@@ -72,6 +74,7 @@ protected:
     void TearDown() override {
         main().hide();
         ProgramTest::TearDown();
+        setMci(nullptr);
     }
 
     QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
@@ -83,6 +86,7 @@ protected:
     }
 
     QTemporaryDir dir;
+    test::FakeMci mci_;
 };
 
 TEST_F(PreviewTest, ExtensionsAreComparedInFullAndInUpperCase) {

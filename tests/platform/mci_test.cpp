@@ -3,10 +3,10 @@
 // shared output and the errors of a failed open.
 
 #include "platform/mci.h"
-#include "media_files.h"
-#include "midi_writer.h"
 #include "platform/audio_out.h"
 #include "support/fake_mci.h"
+#include "support/media_files.h"
+#include "support/midi_writer.h"
 
 #include <gtest/gtest.h>
 
