@@ -86,6 +86,7 @@ void TForm1::playMpeg(const QString& path) {
     showOnly(Panel6);
     // The panel takes its place now, so the pictures are made at its size.
     Panel3->layout()->activate();
+    Scrollbar321->setMaximum(0);  // nothing is loaded should the open fail
     MediaPlayer2->open(path);
     Scrollbar321->setMaximum(MediaPlayer2->trackLength(1));
     MediaPlayer2->play();

@@ -93,6 +93,10 @@ TForm2::~TForm2() {
 }
 
 void TForm2::playFile(const QString& path) {
+    // Opening closes the file before: should this one fail, the window
+    // shows that nothing is loaded.
+    Label1->clear();
+    trackbar1->setMaximum(0);
     MediaPlayer1->open(path);
     trackbar1->setMaximum(MediaPlayer1->trackLength(1));
     MediaPlayer1->play();

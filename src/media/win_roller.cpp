@@ -11,12 +11,15 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <utility>
+
 namespace lumora {
 namespace {
 
 constexpr const char* kShaded = "_NET_WM_STATE_SHADED";
 // A window manager that announces shading but leaves a window as it was
-// within this time does not shade it: the roller rolls it up itself.
+// within this time does not shade it: the roller rolls it up itself. After
+// it, the roller takes the window's state as the window manager's own.
 constexpr int kWindowManagerAnswerMs = 1000;
 
 QWidget* ownerWindow(QObject* owner) {
@@ -61,6 +64,10 @@ TWinRoller::TWinRoller(QObject* owner) : QObject(owner), window_(ownerWindow(own
     window_->setContextMenuPolicy(Qt::ActionsContextMenu);
     updateActions();
 
+    answer_ = new QTimer(this);
+    answer_->setSingleShot(true);
+    answer_->setInterval(kWindowManagerAnswerMs);
+    connect(answer_, &QTimer::timeout, this, &TWinRoller::answerTimedOut);
     watch_ = new NetWmStateWatch(window_);
     connect(watch_, &NetWmStateWatch::changed, this, &TWinRoller::followWindowManager);
 }
@@ -88,21 +95,33 @@ void TWinRoller::setRoller(bool rolled) {
     if (shadedByWindowManager_) {
         requestNetWmState(window_, kShaded, false);
         shadedByWindowManager_ = false;
-        awaiting_ = 0;
+        awaitAnswer(0);
     } else if (rolled && netWmStateOffered(kShaded) && requestNetWmState(window_, kShaded, true)) {
         shadedByWindowManager_ = true;
-        awaiting_ = 1;
-        QTimer::singleShot(kWindowManagerAnswerMs, this, [this] {
-            if (awaiting_ != 1)
-                return;
-            awaiting_ = -1;
-            shadedByWindowManager_ = false;
-            rollOwnWay(true);
-        });
+        awaitAnswer(1);
     } else {
         rollOwnWay(rolled);
     }
     changed(rolled);
+}
+
+void TWinRoller::awaitAnswer(int state) {
+    awaiting_ = state;
+    if (state < 0)
+        answer_->stop();
+    else
+        answer_->start();
+}
+
+void TWinRoller::answerTimedOut() {
+    const int wanted = std::exchange(awaiting_, -1);
+    if (wanted == 1 && !hasNetWmState(window_, kShaded)) {
+        // Announced, but not done for this window: rolled up our own way.
+        shadedByWindowManager_ = false;
+        rollOwnWay(true);
+        return;
+    }
+    followWindowManager();
 }
 
 void TWinRoller::rollOwnWay(bool rolled) {
@@ -130,9 +149,10 @@ void TWinRoller::rollOwnWay(bool rolled) {
 void TWinRoller::followWindowManager() {
     const bool shaded = hasNetWmState(window_, kShaded);
     if (awaiting_ >= 0) {
-        // Other states change too while our request is on its way.
+        // Other states change too while our request is on its way; what the
+        // window manager did meanwhile is taken up when the wait ends.
         if (shaded == (awaiting_ == 1))
-            awaiting_ = -1;
+            awaitAnswer(-1);
         return;
     }
     if (rolled_ && !shadedByWindowManager_)
@@ -185,7 +205,7 @@ bool TWinRoller::eventFilter(QObject* watched, QEvent* event) {
             if (rolled_ && !event->spontaneous()) {
                 if (shadedByWindowManager_) {
                     shadedByWindowManager_ = false;
-                    awaiting_ = -1;
+                    awaitAnswer(-1);
                 } else {
                     rollOwnWay(false);
                 }

@@ -6,6 +6,7 @@
 
 class QAction;
 class QLabel;
+class QTimer;
 class QWidget;
 
 namespace lumora {
@@ -48,6 +49,10 @@ protected:
 
 private:
     void rollOwnWay(bool rolled);
+    // Waits for the window manager's answer to a request (1 shaded, 0
+    // whole), or stops waiting (-1).
+    void awaitAnswer(int state);
+    void answerTimedOut();
     void followWindowManager();
     void changed(bool rolled);
     void updateActions();
@@ -57,6 +62,7 @@ private:
     QAction* rollUp_;
     QAction* rollDown_;
     NetWmStateWatch* watch_;
+    QTimer* answer_;
     bool enabled_ = true;
     bool visible_ = true;
     bool rolled_ = false;

@@ -42,14 +42,12 @@ TForm2& player() {
     return *forms().Form2;
 }
 
-// The program on a folder of media; `fake` chooses the devices.
+// The program on a folder of media, on fake devices or the real ones.
 class MediaPreviewTest : public ProgramTest {
 protected:
-    explicit MediaPreviewTest(bool fake = true) : useFake_(fake) {}
+    explicit MediaPreviewTest(bool useFake = true) : devices_(useFake ? &fake : nullptr) {}
 
     void SetUp() override {
-        if (useFake_)
-            setMci(&fake);
         ProgramTest::SetUp();
         ASSERT_TRUE(dir.isValid());
         QImage bitmap(40, 30, QImage::Format_RGB32);
@@ -66,7 +64,6 @@ protected:
     void TearDown() override {
         main().hide();
         ProgramTest::TearDown();
-        setMci(nullptr);
     }
 
     QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
@@ -85,7 +82,7 @@ protected:
     QTemporaryDir dir;
 
 private:
-    bool useFake_;
+    test::MciScope devices_;
 };
 
 TEST_F(MediaPreviewTest, ASoundPlaysInTheMediaPlayerWindow) {

@@ -133,9 +133,18 @@ int run(int argc, char** argv) {
     QTest::qWait(200);
     screenshot(QStringLiteral("media-rolled.png"));
     roller.setRoller(false);
-    if (shading)
+    if (shading) {
         check.check(waitUntil([&] { return !hasNetWmState(&player, "_NET_WM_STATE_SHADED"); }),
                     QStringLiteral("the window manager did not unshade the player"));
+        // The window manager shades and unshades by its own gestures too:
+        // the roller follows.
+        requestNetWmState(&player, "_NET_WM_STATE_SHADED", true);
+        check.check(waitUntil([&] { return roller.Roller(); }),
+                    QStringLiteral("the roller missed the window manager's shading"));
+        requestNetWmState(&player, "_NET_WM_STATE_SHADED", false);
+        check.check(waitUntil([&] { return !roller.Roller(); }),
+                    QStringLiteral("the roller missed the window manager's unshading"));
+    }
     check.check(waitUntil([&] { return player.height() == 67; }),
                 QStringLiteral("not whole again: %1 high").arg(player.height()));
 

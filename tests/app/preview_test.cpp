@@ -54,7 +54,6 @@ QImage magickDecode(const QString& path, QSize size) {
 class PreviewTest : public ProgramTest {
 protected:
     void SetUp() override {
-        setMci(&mci_);  // sounds and videos "play" on fake devices here
         ProgramTest::SetUp();
         ASSERT_TRUE(dir.isValid());
         QImage bitmap(40, 30, QImage::Format_RGB32);
@@ -74,7 +73,6 @@ protected:
     void TearDown() override {
         main().hide();
         ProgramTest::TearDown();
-        setMci(nullptr);
     }
 
     QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
@@ -86,7 +84,9 @@ protected:
     }
 
     QTemporaryDir dir;
+    // Sounds and videos "play" on fake devices here.
     test::FakeMci mci_;
+    test::MciScope mciScope_{&mci_};
 };
 
 TEST_F(PreviewTest, ExtensionsAreComparedInFullAndInUpperCase) {

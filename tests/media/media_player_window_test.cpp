@@ -35,15 +35,6 @@ TForm2& window() {
 
 class MediaPlayerWindowTest : public ProgramTest {
 protected:
-    void SetUp() override {
-        setMci(&fake);
-        ProgramTest::SetUp();
-    }
-    void TearDown() override {
-        ProgramTest::TearDown();
-        setMci(nullptr);
-    }
-
     FakeMciDevice& device() { return static_cast<FakeMciDevice&>(*window().MediaPlayer1); }
 
     // Opens and plays a sound as the preview does, and forgets the calls.
@@ -55,6 +46,7 @@ protected:
     }
 
     test::FakeMci fake;
+    test::MciScope devices_{&fake};
     const QString path_ = QStringLiteral("/music/song.wav");
 };
 
@@ -180,6 +172,8 @@ TEST_F(MediaPlayerWindowTest, AFailedOpenLeavesNoFileToLoopOrPlay) {
     window().CheckBox1->setChecked(true);
     EXPECT_THROW(window().playFile(broken), EMciError);
     EXPECT_FALSE(window().fileLoaded());
+    EXPECT_TRUE(window().Label1->text().isEmpty());
+    EXPECT_EQ(window().trackbar1->maximum(), 0);
     for (int tick = 0; tick < 5; ++tick)
         window().Timer1Timer();
     EXPECT_TRUE(test::fakeDialogs().messages.empty());
