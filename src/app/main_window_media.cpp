@@ -30,6 +30,7 @@ void TForm1::buildInlinePlayer() {
     // The bar at the panel's foot: black like the panel, 41 high; narrow
     // buttons leave the position bar room.
     Panel7->setFixedHeight(41);
+    Panel6->setAccessibleName(QStringLiteral("Video"));
     for (QPushButton* button : {Button1, Button2, Button3, Button4})
         button->setMaximumWidth(64);
     MediaPlayer2 = mci().createDevice();

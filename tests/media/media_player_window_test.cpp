@@ -120,16 +120,6 @@ TEST_F(MediaPlayerWindowTest, LoopPlayStartsAgainAtTheExactEnd) {
     EXPECT_EQ(device().positionValue, 0);
 }
 
-TEST_F(MediaPlayerWindowTest, ButtonsDriveTheDevice) {
-    playSound();
-    window().ToolbarButton972->click();
-    window().ToolbarButton973->click();
-    window().ToolbarButton971->click();
-    EXPECT_EQ(device().calls, QStringList({QStringLiteral("pause"), QStringLiteral("stop"),
-                                           QStringLiteral("rewind"), QStringLiteral("play")}));
-    EXPECT_TRUE(test::fakeDialogs().messages.empty());
-}
-
 // The bar seeks on what the user does, never on what the refresh sets, and
 // the refresh leaves a thumb the user holds alone.
 TEST_F(MediaPlayerWindowTest, TheBarSeeksOnlyOnTheUsersActions) {
