@@ -12,6 +12,7 @@
 #include "ui/forms.h"
 #include "ui/history.h"
 #include "ui/picture_view.h"
+#include "ui/position_bar.h"
 
 #include <QAction>
 #include <QApplication>
@@ -82,6 +83,7 @@ TForm1::TForm1() : NoTask1(this) {
     buildMenus();
     buildToolbar();
     buildBrowserAndPreview();
+    buildInlinePlayer();
     buildStatusBar();
     buildPopupMenus();
     buildTray();
@@ -143,12 +145,11 @@ void TForm1::buildBrowserAndPreview() {
     Panel6->setPalette(black);
     Panel7 = named(new QWidget(Panel6), "Panel7");
     Panel7->setAutoFillBackground(true);
-    Panel7->setPalette(QApplication::palette());
     Button1 = named(new QPushButton(QStringLiteral("Play"), Panel7), "Button1");
     Button2 = named(new QPushButton(QStringLiteral("Pause"), Panel7), "Button2");
     Button3 = named(new QPushButton(QStringLiteral("Stop"), Panel7), "Button3");
     Button4 = named(new QPushButton(QStringLiteral("Update"), Panel7), "Button4");
-    Scrollbar321 = named(new QScrollBar(Qt::Horizontal, Panel7), "Scrollbar321");
+    Scrollbar321 = named(new TPositionBar(Panel7), "Scrollbar321");
     auto* bar = new QHBoxLayout(Panel7);
     bar->setContentsMargins(2, 2, 2, 2);
     for (QPushButton* b : {Button1, Button2, Button3, Button4})
@@ -254,6 +255,7 @@ void TForm1::FormActivate() {
 }
 
 void TForm1::Timer1Timer() {
+    refreshInlinePlayer();
     const QString selected = FileListBox1->FileName();
     const bool hasSelection = !selected.isEmpty();
     const QString name = QFileInfo(selected).fileName();

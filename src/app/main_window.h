@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/dialogs.h"
+#include "platform/mci.h"
 #include "platform/taskbar.h"
 #include "ui/form.h"
 
@@ -13,7 +14,6 @@ class QLineEdit;
 class QListWidget;
 class QMenu;
 class QPushButton;
-class QScrollBar;
 class QSplitter;
 class QStatusBar;
 class QSystemTrayIcon;
@@ -28,6 +28,7 @@ class TFileListBox;
 class TFormStorage;
 class TFolderTree;
 class TImage;
+class TPositionBar;
 
 // The status bar: four panels of fixed widths.
 class TStatusPanels {
@@ -70,7 +71,7 @@ public:
     QPushButton* Button2;  // Pause
     QPushButton* Button3;  // Stop
     QPushButton* Button4;  // Update
-    QScrollBar* Scrollbar321;
+    TPositionBar* Scrollbar321;
     QListWidget* IconListBox1;
     QWidget* DCAVIPlay1;
     QStatusBar* StatusBar1;
@@ -251,11 +252,27 @@ public slots:
 
     // === Media player window and inline player (main_window_media.cpp)
 public:
+    // The inline player; it draws video into Panel6.
+    std::unique_ptr<MciDevice> MediaPlayer2;
     // The media player window is closing: its mark and button go.
     void mediaPlayerClosing();
+    // The preview's sound and MPEG branches, and what every other branch and
+    // Close File do to the players.
+    void playSound(const QString& path);
+    void playMpeg(const QString& path);
+    void stopPlayers();
+    void closePlayers();
+    // Steps 2-3 of the refresh.
+    void refreshInlinePlayer();
 public slots:
     void Mediaplayer1Click();
     void mplayerClick();
+    void Mixer1Click();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    void Scrollbar321Scroll();
 
     // === Preview of the selected file (main_window_preview.cpp)
 public:
@@ -305,6 +322,9 @@ private:
     // Browser
     void applyFilter(QAction* item, const QString& historyText, const QString& mask);
     void ownFilterClick(int number);
+    // Media
+    void buildInlinePlayer();
+    bool inlinePlayerBusy_ = false;  // the refresh runs at the fast pace while it plays
     // Preview
     void showOnly(QWidget* surface);
     void showPictureSize();

@@ -287,6 +287,7 @@ void TForm1::connectCommands() {
         {"Preferences1", &TForm1::Preferences1Click},
         // View
         {"Mediaplayer1", &TForm1::Mediaplayer1Click},
+        {"Mixer1", &TForm1::Mixer1Click},
         {"StretchImages1", &TForm1::StretchImages1Click},
         {"RefreshBrowser1", &TForm1::RefreshBrowser1Click},
         {"DefaultBrowserPosition1", &TForm1::defaultClick},
@@ -317,10 +318,16 @@ void TForm1::connectCommands() {
         {"closeimage", &TForm1::closeimageClick},
         {"reload", &TForm1::reloadClick},
         {"mplayer", &TForm1::mplayerClick},
+        {"ToolbarButton971", &TForm1::Mixer1Click},
         {"ToolbarButton972", &TForm1::StretchImages1Click},
         {"createslideshow", &TForm1::createslideshowClick},
         {"options", &TForm1::optionsClick},
         {"default", &TForm1::defaultClick},
+        // Inline player bar
+        {"Button1", &TForm1::Button1Click},
+        {"Button2", &TForm1::Button2Click},
+        {"Button3", &TForm1::Button3Click},
+        {"Button4", &TForm1::Button4Click},
         // Picture pop-up
         {"Unstretch1", &TForm1::StretchImages1Click},
         {"Copy2", &TForm1::copyClick},

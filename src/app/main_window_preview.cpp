@@ -74,33 +74,33 @@ void TForm1::FileListBox1Click() {
         case PreviewGroup::None:
             return;
         case PreviewGroup::PlatformPicture:
+            stopPlayers();
             showOnly(jpg);
             loadPlatformPicture(path);
             StatusPanels.setText(0, name);
             showPictureSize();
             return;
         case PreviewGroup::Sound:
-            showOnly(nullptr);
-            StatusPanels.setText(0, name);
-            StatusPanels.setText(1, QString());
+            playSound(path);
             return;
         case PreviewGroup::Avi:
+            stopPlayers();
             showOnly(DCAVIPlay1);
             StatusPanels.setText(0, name);
             StatusPanels.setText(1, QString());
             return;
         case PreviewGroup::DecodedPicture:
+            stopPlayers();
             showOnly(jpg);
             jpg->setPicture(NViewLibLoad(path, 1));
             StatusPanels.setText(0, name);
             showPictureSize();
             return;
         case PreviewGroup::Mpeg:
-            showOnly(Panel6);
-            StatusPanels.setText(0, name);
-            StatusPanels.setText(1, QString());
+            playMpeg(path);
             return;
         case PreviewGroup::IconFile:
+            stopPlayers();
             showOnly(IconListBox1);
             StatusPanels.setText(0, name);
             StatusPanels.setText(1, QString());
@@ -114,8 +114,7 @@ void TForm1::closeimageClick() {
         jpg->clearPicture();
     if (IconListBox1->isVisible())
         IconListBox1->clear();
-    if (Panel6->isVisible())
-        Panel6->setVisible(false);
+    closePlayers();
 }
 
 void TForm1::Close1Click() {

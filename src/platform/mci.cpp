@@ -61,7 +61,7 @@ namespace {
 
 // Opens without waiting (a FIFO would block until a writer came) and accepts
 // only regular files; then picks the decoder by the file's first bytes.
-std::unique_ptr<Stream> openStream(const QString& path, ErrorSlot& errors) {
+std::unique_ptr<Stream> openStream(const QString& path, ErrorSlot& errors, QWidget* display) {
     const QByteArray name = encodeFileName(path);
     if (name.isEmpty() || name.contains('\0'))
         throw EMciError::fileNotFound(path);
@@ -83,7 +83,7 @@ std::unique_ptr<Stream> openStream(const QString& path, ErrorSlot& errors) {
     if (got < 0)
         throw EMciError::cannotOpen(path);
     if (!midi::looksLikeMidi(QByteArrayView(head, got)))
-        return openFfmpegStream(std::move(file), path, errors);
+        return openFfmpegStream(std::move(file), path, errors, display);
 
     if (st.st_size > midi::kMaxFileSize)
         throw EMciError::unsupportedFormat(path);
@@ -110,9 +110,7 @@ public:
 
     void open(const QString& fileName) override {
         close();
-        std::unique_ptr<Stream> stream = openStream(fileName, errors_);
-        stream->setDisplay(display_);
-        stream_ = std::move(stream);
+        stream_ = openStream(fileName, errors_, display_);
         fileName_ = fileName;
     }
 

@@ -122,10 +122,14 @@ class FfmpegStream final : public mci_internal::Stream {
 
 public:
     FfmpegStream(mci_internal::FileHandle file, const QString& path,
-                 mci_internal::ErrorSlot& errors)
+                 mci_internal::ErrorSlot& errors, QWidget* display)
         : path_(path), errors_(errors), file_(std::move(file)), fd_(file_.fd()) {
         openFile();
         openStreams();
+        // Before the decoder starts: pictures decoded with nowhere to draw
+        // are dropped, and the first one would be lost.
+        if (surface_)
+            surface_->setDisplay(display);
         packet_.reset(av_packet_alloc());
         frame_.reset(av_frame_alloc());
         if (!packet_ || !frame_)
@@ -152,8 +156,19 @@ public:
 
     bool hasVideo() const override { return bool(video_); }
     void setDisplay(QWidget* display) override {
-        if (surface_)
-            surface_->setDisplay(display);
+        if (!surface_)
+            return;
+        const bool hadArea = !surface_->targetSize().isEmpty();
+        surface_->setDisplay(display);
+        // The pictures decoded while there was nowhere to draw were dropped:
+        // a stream that stands still decodes the one at its position again.
+        bool standing;
+        {
+            std::lock_guard lock(m_);
+            standing = !running_;
+        }
+        if (!hadArea && !surface_->targetSize().isEmpty() && standing)
+            seek(positionMs(), false);
     }
     int framesDrawn() const override { return surface_ ? surface_->framesDrawn() : 0; }
 
@@ -680,8 +695,9 @@ private:
 
 std::unique_ptr<mci_internal::Stream> mci_internal::openFfmpegStream(FileHandle file,
                                                                      const QString& path,
-                                                                     ErrorSlot& errors) {
-    return std::make_unique<FfmpegStream>(std::move(file), path, errors);
+                                                                     ErrorSlot& errors,
+                                                                     QWidget* display) {
+    return std::make_unique<FfmpegStream>(std::move(file), path, errors, display);
 }
 
 }  // namespace lumora

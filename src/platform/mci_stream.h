@@ -88,8 +88,10 @@ private:
     int fd_;
 };
 
-// Raise EMciError when the file cannot be played.
-std::unique_ptr<Stream> openFfmpegStream(FileHandle file, const QString& path, ErrorSlot& errors);
+// Raise EMciError when the file cannot be played. Video is drawn into display
+// (nullptr: nowhere) from the first picture on.
+std::unique_ptr<Stream> openFfmpegStream(FileHandle file, const QString& path, ErrorSlot& errors,
+                                         QWidget* display);
 std::unique_ptr<Stream> openMidiStream(const QByteArray& bytes, const QString& path);
 
 }  // namespace lumora::mci_internal

@@ -91,17 +91,7 @@ int run(int argc, char** argv) {
     }
 
     TFileListBox& list = *main.FileListBox1;
-    const auto clickOn = [&](const QString& entry) {
-        for (int row = 0; row < list.Count(); ++row) {
-            if (list.Item(row) != entry)
-                continue;
-            const QModelIndex index = list.model()->index(row, 0);
-            list.scrollTo(index);
-            QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(index).center());
-            return;
-        }
-        check.fail(QStringLiteral("no entry ") + entry);
-    };
+    const auto clickOn = [&](const QString& entry) { check.clickEntry(list, entry); };
     clickOn(QStringLiteral("green.bmp"));
     check.check(main.jpg->pictureSize() == QSize(40, 30),
                 QStringLiteral("first click: no picture"));

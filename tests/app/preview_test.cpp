@@ -5,6 +5,7 @@
 #include "metafile/metafile_writer.h"
 #include "settings/preferences_window.h"
 #include "support/fake_dialogs.h"
+#include "support/fake_mci.h"
 #include "support/program.h"
 #include "ui/file_kinds.h"
 #include "ui/file_list_box.h"
@@ -83,6 +84,9 @@ protected:
     }
 
     QTemporaryDir dir;
+    // Sounds and videos "play" on fake devices here.
+    test::FakeMci mci_;
+    test::MciScope mciScope_{&mci_};
 };
 
 TEST_F(PreviewTest, ExtensionsAreComparedInFullAndInUpperCase) {

@@ -1,10 +1,10 @@
 // Sound really comes out: SDL's disk driver writes what the output plays to
 // a file, which is read back.
 
-#include "media_files.h"
-#include "midi_writer.h"
 #include "platform/audio_out.h"
 #include "platform/mci.h"
+#include "support/media_files.h"
+#include "support/midi_writer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // Damaged and lying media: each either fails to open with our error or plays
 // a short while and ends exactly at its length. None may crash or hang.
 
-#include "media_files.h"
-#include "midi_writer.h"
 #include "platform/mci.h"
+#include "support/media_files.h"
+#include "support/midi_writer.h"
 
 #include <gtest/gtest.h>
 

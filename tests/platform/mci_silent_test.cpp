@@ -1,9 +1,9 @@
 // Without any sound output (SDL finds no driver) media still open and play,
 // silently, in real time.
 
-#include "media_files.h"
 #include "platform/audio_out.h"
 #include "platform/mci.h"
+#include "support/media_files.h"
 
 #include <gtest/gtest.h>
 

@@ -3,10 +3,10 @@
 // shared output and the errors of a failed open.
 
 #include "platform/mci.h"
-#include "media_files.h"
-#include "midi_writer.h"
 #include "platform/audio_out.h"
 #include "support/fake_mci.h"
+#include "support/media_files.h"
+#include "support/midi_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -272,6 +272,23 @@ TEST(MciVideo, FramesAreDrawnIntoTheDisplayBelowItsChildren) {
 
     d->close();
     EXPECT_TRUE(near(centre(), Qt::black));
+}
+
+TEST(MciVideo, ADisplayGivenAfterOpenShowsThePictureAtThePosition) {
+    auto d = mci().createDevice();
+    d->open(redBlueMpeg());
+    d->seek(1500);
+    ASSERT_TRUE(settled(*d));
+    // Give the decoder time to run ahead with nowhere to draw.
+    QThread::msleep(300);
+    QWidget panel;
+    panel.resize(320, 240);
+    panel.show();
+    d->setDisplay(&panel);
+    ASSERT_TRUE(waitFor([&] { return d->framesDrawn() >= 1; }));
+    EXPECT_TRUE(near(panel.grab().toImage().pixel(160, 120), Qt::blue));
+    EXPECT_EQ(d->position(), 1500);
+    EXPECT_EQ(d->mode(), MciMode::Stopped);
 }
 
 TEST(MciVideo, ADisplayMayGoAwayWhilePlaying) {

@@ -2,7 +2,7 @@
 // divisions, merged tracks, and damaged files that keep what came before.
 
 #include "platform/midi_file.h"
-#include "midi_writer.h"
+#include "support/midi_writer.h"
 
 #include <gtest/gtest.h>
 

@@ -74,4 +74,13 @@ public:
     std::unique_ptr<MciDevice> createDevice() override;
 };
 
+// Installs devices for the lifetime of the object; nullptr: the real ones.
+class MciScope {
+public:
+    explicit MciScope(Mci* devices) { setMci(devices); }
+    ~MciScope() { setMci(nullptr); }
+    MciScope(const MciScope&) = delete;
+    MciScope& operator=(const MciScope&) = delete;
+};
+
 }  // namespace lumora::test

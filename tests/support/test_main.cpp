@@ -22,11 +22,13 @@ QString testHome() {
 
 }  // namespace lumora::test
 
-// The offscreen platform announces each window it cannot size by hints.
+// The offscreen platform announces each window it cannot size by hints, and
+// each always-on-top window it cannot raise.
 static QtMessageHandler previousHandler = nullptr;
 static void quietOffscreenNoise(QtMsgType type, const QMessageLogContext& context,
                                 const QString& message) {
-    if (message.contains(QLatin1String("does not support propagateSizeHints")))
+    if (message.contains(QLatin1String("does not support propagateSizeHints")) ||
+        message.contains(QLatin1String("does not support raise()")))
         return;
     if (previousHandler)
         previousHandler(type, context, message);

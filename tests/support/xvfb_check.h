@@ -5,11 +5,13 @@
 // 77 skipped (no Xvfb).
 
 #include "support/test_home.h"
+#include "ui/file_list_box.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QStandardPaths>
 #include <QString>
+#include <QTest>
 #include <cstdio>
 #include <cstdlib>
 
@@ -103,6 +105,18 @@ public:
     void check(bool ok, const QString& what) {
         if (!ok)
             fail(what);
+    }
+    // Clicks an entry of a file list as a user would.
+    void clickEntry(TFileListBox& list, const QString& entry) {
+        for (int row = 0; row < list.Count(); ++row) {
+            if (list.Item(row) != entry)
+                continue;
+            const QModelIndex index = list.model()->index(row, 0);
+            list.scrollTo(index);
+            QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(index).center());
+            return;
+        }
+        fail(QStringLiteral("no entry ") + entry);
     }
     int exitCode() const { return exitCode_; }
     const TestHome& home() const { return home_; }
