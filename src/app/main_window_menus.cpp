@@ -285,6 +285,7 @@ void TForm1::connectCommands() {
         // View
         {"Mediaplayer1", &TForm1::Mediaplayer1Click},
         {"StretchImages1", &TForm1::StretchImages1Click},
+        {"FullScreen1", &TForm1::FullScreen1Click},
         {"RefreshBrowser1", &TForm1::RefreshBrowser1Click},
         {"DefaultBrowserPosition1", &TForm1::defaultClick},
         {"HistoryList1", &TForm1::HistoryList1Click},
@@ -302,6 +303,8 @@ void TForm1::connectCommands() {
         {"eigen3", &TForm1::eigen3Click},
         {"eigen4", &TForm1::eigen4Click},
         {"eigen5", &TForm1::eigen5Click},
+        // Slideshow
+        {"QuickSlideshow1", &TForm1::QuickSlideshow1Click},
         // Help
         {"Help2", &TForm1::Help2Click},
         {"About1", &TForm1::About1Click},
@@ -310,10 +313,12 @@ void TForm1::connectCommands() {
         {"reload", &TForm1::reloadClick},
         {"mplayer", &TForm1::mplayerClick},
         {"ToolbarButton972", &TForm1::StretchImages1Click},
+        {"fullscreen", &TForm1::FullScreen1Click},
         {"options", &TForm1::optionsClick},
         {"default", &TForm1::defaultClick},
         // Picture pop-up
         {"Unstretch1", &TForm1::StretchImages1Click},
+        {"Full1", &TForm1::Full1Click},
         // Tray
         {"Show1", &TForm1::Show1Click},
         {"Preferences2", &TForm1::Preferences2Click},

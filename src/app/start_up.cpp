@@ -22,6 +22,7 @@
 #include "slideshow/slideshow_editor.h"
 #include "slideshow/slideshow_player.h"
 #include "slideshow/slideshow_sounds_window.h"
+#include "ui/file_list_box.h"
 #include "ui/forms.h"
 
 namespace lumora {
@@ -52,6 +53,11 @@ void createForms(const QStringList& arguments) {
     create(f.Form3);
     create(f.Form4);
     create(f.Form5);
+    // The viewer steps through the main window's list and preview.
+    QObject::connect(f.Form5, &TForm5::stepRequested, f.Form1, &TForm1::fullscreenStep);
+    QObject::connect(f.Form1->FileListBox1->model(), &QAbstractItemModel::modelReset, f.Form5,
+                     &TForm5::dropLookAhead);
+    f.Form5->setLookAheadDecoder(&TForm1::decodePreviewPicture);
     create(f.Form6);
     create(f.Form7);
     create(f.Form8);
@@ -65,6 +71,7 @@ void createForms(const QStringList& arguments) {
     f.Form1->pendingStartArgument = arguments.value(0);
     create(f.IconDlg);
     create(f.Form15);
+    QObject::connect(f.Form15, &TForm15::aborted, f.Form1, &TForm1::quickSlideshowAborted);
     create(f.Form16);
     create(f.Form17);
     create(f.Form18);

@@ -134,6 +134,13 @@ qint64 openRegularFile(QFile& file, const QString& path) {
     return st.st_size;
 }
 
+bool isRegularFile(const QString& path) {
+    const QByteArray bytes = encodeFileName(path);
+    struct stat st {};
+    return !bytes.isEmpty() && !bytes.contains('\0') && ::stat(bytes.constData(), &st) == 0 &&
+           S_ISREG(st.st_mode);
+}
+
 bool replaceFile(const QString& path, const QByteArray& bytes) {
     const QByteArray target = encodeFileName(path);
     if (target.isEmpty() || target.contains('\0'))

@@ -22,6 +22,10 @@ QByteArray encodeFileName(const QString& name);
 // picture's name would never end); file is left closed then.
 qint64 openRegularFile(QFile& file, const QString& path);
 
+// Whether path names a regular file (a link is followed): not a folder, pipe
+// or device, whatever its name says.
+bool isRegularFile(const QString& path);
+
 // Replaces the file at path, named by its exact bytes, with bytes: written to
 // a new file beside it, flushed to disk and renamed over it, so the old file
 // stays whole when anything fails. A file that existed keeps its permissions.

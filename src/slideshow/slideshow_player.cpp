@@ -10,7 +10,6 @@
 #include "ui/history.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -170,10 +169,8 @@ void TForm8::prepareShow(const QStringList* source) {
     Panel1->setText(QStringLiteral("Please Wait"));
 
     // Without a window manager nobody maximises for us, so the window takes
-    // the screen's work area itself.
-    QScreen* screen = QApplication::activeWindow() ? QApplication::activeWindow()->screen()
-                                                   : QGuiApplication::primaryScreen();
-    if (screen)
+    // the work area of the screen the user is looking at itself.
+    if (QScreen* screen = mainWindowScreen())
         setGeometry(screen->availableGeometry());
     setWindowState(Qt::WindowMaximized);
     layOut();

@@ -102,10 +102,13 @@ void TFileListBox::setFileType(unsigned fileType) {
 }
 
 QString TFileListBox::FileName() const {
-    const int row = ItemIndex();
-    if (row < 0)
+    return FileNameAt(ItemIndex());
+}
+
+QString TFileListBox::FileNameAt(int index) const {
+    if (index < 0 || index >= Count())
         return {};
-    const FileListEntry& entry = model_->entries()[size_t(row)];
+    const FileListEntry& entry = model_->entries()[size_t(index)];
     if (entry.directory)
         return {};
     return directory_.endsWith(u'/') ? directory_ + entry.name : directory_ + u'/' + entry.name;

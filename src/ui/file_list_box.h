@@ -42,6 +42,8 @@ public:
     // Full path of the selected entry; empty when nothing or a "[dir]" entry is
     // selected. Names that are not UTF-8 come back exactly via encodeFileName().
     QString FileName() const;
+    // The same for the entry at index; empty out of range.
+    QString FileNameAt(int index) const;
     int Count() const;
     // Shown text of an entry ("[name]" for a folder); empty out of range.
     QString Item(int index) const;

@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QMainWindow>
 #include <QPointer>
 
 namespace lumora {
@@ -12,6 +14,13 @@ bool becomesActiveForm(QWidget* window) {
         return false;
     active = window;
     return true;
+}
+
+QScreen* mainWindowScreen() {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (qobject_cast<QMainWindow*>(window) && window->isVisible())
+            return window->screen();
+    return QGuiApplication::primaryScreen();
 }
 
 void connectCommand(QObject* window, const char* name, std::function<void()> run) {

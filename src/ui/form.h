@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+class QScreen;
+
 namespace lumora {
 
 // Gives a control its design name: tests, the settings and the language
@@ -47,6 +49,10 @@ void connectHandler(Sender* sender, Signal signal, Window* window, void (Window:
 // when activation comes from another of the program's windows (or none yet),
 // false when the user only comes back from another program.
 bool becomesActiveForm(QWidget* window);
+
+// The screen that holds the program's main window (its one QMainWindow), where
+// the full-screen windows open; the primary screen while it is not shown.
+QScreen* mainWindowScreen();
 
 // What a window's settings storage needs to hear of the window's life.
 class FormLifecycleHooks {
