@@ -47,11 +47,7 @@ void TForm1::QuickSlideshow1Click() {
     quickSavedEntry_ = FileListBox1->Item(selected);
 
     // The walk goes over the list as it is now, whatever re-reads it meanwhile.
-    std::vector<QuickSlideshowWalk::Entry> entries;
-    entries.reserve(size_t(FileListBox1->Count()));
-    for (int i = 0; i < FileListBox1->Count(); ++i)
-        entries.push_back({FileListBox1->Item(i), FileListBox1->FileNameAt(i)});
-    quickWalk_ = QuickSlideshowWalk(std::move(entries));
+    quickWalk_ = QuickSlideshowWalk(FileListBox1->Directory(), FileListBox1->Entries());
 
     player.ListBox1.clear();
     FileListBox1->setItemIndex(0);
@@ -74,7 +70,7 @@ void TForm1::showWalkPosition() {
     // The selection follows the walk to show where it is; the walk itself
     // never reads it.
     if (cursor >= 0)
-        selectListEntry(cursor, quickWalk_.entry(cursor).text);
+        selectListEntry(cursor, quickWalk_.text(cursor));
     forms().Form15->setWalkPosition(cursor, quickWalk_.count());
 }
 
@@ -106,8 +102,12 @@ void TForm1::quickSlideshowAborted() {
 // --- Full-screen viewer
 
 QString TForm1::viewerFileAhead(int index, int direction) const {
-    // What the next step in this direction examines, if it will show it.
-    const QString path = FileListBox1->FileNameAt(index + direction);
+    // What the next step in this direction examines, if it will show it; at
+    // an end of the list, where that step goes nowhere, the one back.
+    int next = index + direction;
+    if (next < 0 || next >= FileListBox1->Count())
+        next = index - direction;
+    const QString path = FileListBox1->FileNameAt(next);
     return isViewerFile(path) && hasBitmapPreview(path) ? path : QString();
 }
 
@@ -117,7 +117,12 @@ void TForm1::FullScreen1Click() {
     AddHistoryEntry(QStringLiteral("Fullscreen activated,"));
     TForm5& viewer = *forms().Form5;
     viewer.lookAhead(viewerFileAhead(FileListBox1->ItemIndex(), +1));
+    // The preview lies under the viewer: it is painted again once the viewer
+    // closes, not at every step (scaling a stretched 12-megapixel picture
+    // costs more than the step itself).
+    jpg->setUpdatesEnabled(false);
     viewer.Open(jpg->picture());
+    jpg->setUpdatesEnabled(true);
 }
 
 void TForm1::Full1Click() {

@@ -5,24 +5,27 @@
 
 namespace lumora {
 
-bool QuickSlideshowWalk::isSlide(const QString& path) {
-    // The name decides; the file system is asked only about names that pass,
-    // so that a folder or a pipe named like a picture never becomes a slide.
-    return !path.isEmpty() && isSlideshowPicture(path) && isRegularFile(path);
+const std::vector<FileListEntry>& QuickSlideshowWalk::entries() const {
+    static const std::vector<FileListEntry> none;
+    return entries_ ? *entries_ : none;
 }
 
 void QuickSlideshowWalk::examine(QStringList& playList, Clock::time_point deadline) {
     do {
         if (finished())
             return;
-        const Entry& entry = entries_[next_++];
-        if (isSlide(entry.path))
-            playList << entry.path;
+        const FileListEntry& entry = entries()[next_++];
+        // The name decides first: a path is made only for a picture's name.
+        if (!entry.directory && isSlideshowPicture(entry.name)) {
+            const QString path = entry.path(folder_);
+            if (isRegularFile(path))
+                playList << path;
+        }
     } while (Clock::now() < deadline);
 }
 
 int QuickSlideshowWalk::cursor() const {
-    return entries_.empty() ? -1 : int(qMin(next_, entries_.size() - 1));
+    return count() == 0 ? -1 : int(qMin(next_, entries().size() - 1));
 }
 
 }  // namespace lumora
