@@ -5,6 +5,7 @@
 #include "app/folder_tree.h"
 #include "app/main_window.h"
 #include "app/start_up.h"
+#include "bench_pictures.h"
 #include "bench_program.h"
 #include "bench_report.h"
 #include "platform/application.h"
@@ -14,9 +15,7 @@
 #include "ui/forms.h"
 
 #include <QEventLoop>
-#include <QFile>
 #include <QKeyEvent>
-#include <QProcess>
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
@@ -50,17 +49,6 @@ double threadCpuMs() {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
-}
-
-double median(std::vector<double> values, const char* name) {
-    std::fprintf(stderr, "%s samples:", name);
-    for (double v : values)
-        std::fprintf(stderr, " %.1f", v);
-    std::fprintf(stderr, "\n");
-    if (values.empty())
-        return -1;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 // Steps back and forth over the list, `steps` times, and times each from the
@@ -127,19 +115,10 @@ int run(int argc, char** argv) {
         return 0;
 
     test::TestHome home;
-    QStringList paths;
-    for (int i = 1; i <= 3; ++i) {
-        const QString path = home.path() + QStringLiteral("/photo%1.jpg").arg(i);
-        const int rc =
-            QProcess::execute(QStringLiteral("convert"),
-                              {QStringLiteral("-seed"), QString::number(i), QStringLiteral("-size"),
-                               QStringLiteral("4000x3000"), QStringLiteral("plasma:fractal"),
-                               QStringLiteral("-quality"), QStringLiteral("90"), path});
-        if (rc != 0 || !QFile::exists(path)) {
-            std::fprintf(stderr, "bench_app_fullscreen: ImageMagick convert is needed\n");
-            return 0;
-        }
-        paths << path;
+    const QStringList paths = bench::makeJpegs12mp(home.path(), "photo", 3);
+    if (paths.isEmpty()) {
+        std::fprintf(stderr, "bench_app_fullscreen: ImageMagick convert is needed\n");
+        return 0;
     }
 
     TApplication app(argc, argv);
@@ -162,9 +141,9 @@ int run(int argc, char** argv) {
         if (!bench::wanted(name))
             continue;
         const Steps steps = measure(main, paths, kSteps, warm);
-        bench::report(name, median(steps.wallMs, name), "ms");
+        bench::report(name, bench::median(steps.wallMs, name), "ms");
         const QByteArray cpuName = QByteArray(name).replace("_ms", "_cpu_ms");
-        bench::report(cpuName.constData(), median(steps.cpuMs, cpuName.constData()), "ms");
+        bench::report(cpuName.constData(), bench::median(steps.cpuMs, cpuName.constData()), "ms");
     }
     destroyForms();
     setDialogs(nullptr);

@@ -138,16 +138,6 @@ void settle(int ms) {
     loop.exec();
 }
 
-// The samples go to stderr.
-double median(std::vector<double> values, const char* what) {
-    std::fprintf(stderr, "%s samples:", what);
-    for (double v : values)
-        std::fprintf(stderr, " %.1f", v);
-    std::fprintf(stderr, "\n");
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 void list(TForm1& main, const QString& folder) {
     main.directorylistbox1->setDirectory(folder);
     main.FileListBox1->Update();
@@ -182,7 +172,7 @@ int run(int argc, char** argv) {
         std::vector<double> times;
         for (int i = 0; i < 7; ++i)
             times.push_back(launchToPlayer(main));
-        bench::report(walkName, median(times, walkName), "ms");
+        bench::report(walkName, bench::median(times, walkName), "ms");
     }
     if (bench::wanted(designName)) {
         const auto slice = main.quickWalkSlice;
@@ -217,12 +207,13 @@ int run(int argc, char** argv) {
             abort.stop();
             aborts.push_back(abort.actionLatencyMs);
         }
-        bench::report("quick_walk_100k_files_ms", median(walks, "walk"), "ms");
-        bench::report(stallName, median(stalls, "stall"), "ms");
+        bench::report("quick_walk_100k_files_ms", bench::median(walks, "walk"), "ms");
+        bench::report(stallName, bench::median(stalls, "stall"), "ms");
         bench::report("quick_walk_longest_stall_max_ms",
                       *std::max_element(stalls.begin(), stalls.end()), "ms");
-        bench::report("quick_walk_progress_repaints_per_s", median(repaints, "repaints"), "1/s");
-        bench::report("quick_walk_abort_ms", median(aborts, "abort"), "ms");
+        bench::report("quick_walk_progress_repaints_per_s", bench::median(repaints, "repaints"),
+                      "1/s");
+        bench::report("quick_walk_abort_ms", bench::median(aborts, "abort"), "ms");
     }
 
     destroyForms();

@@ -42,18 +42,9 @@ TForm5::TForm5() {
     layout->addWidget(ScrollBox1);
 
     PopupMenu1 = named(new QMenu(this), "PopupMenu1");
-    auto item = [this](const char* name, const QString& caption, Qt::Key key) {
-        auto* action = named(new QAction(caption, this), name);
-        // The keys belong to the window's key handler; the menu only shows
-        // them, so each key press acts once.
-        action->setShortcut(QKeySequence(key));
-        action->setShortcutContext(Qt::WidgetShortcut);
-        action->setShortcutVisibleInContextMenu(true);
-        PopupMenu1->addAction(action);
-        return action;
-    };
-    NextImage1 = item("NextImage1", QStringLiteral("Next Image"), Qt::Key_F12);
-    PreviousImage1 = item("PreviousImage1", QStringLiteral("Previous Image"), Qt::Key_F11);
+    NextImage1 = addKeyCommand(PopupMenu1, "NextImage1", QStringLiteral("Next Image"), Qt::Key_F12);
+    PreviousImage1 =
+        addKeyCommand(PopupMenu1, "PreviousImage1", QStringLiteral("Previous Image"), Qt::Key_F11);
     connectCommand(this, "NextImage1", &TForm5::NextImage1Click);
     connectCommand(this, "PreviousImage1", &TForm5::PreviousImage1Click);
 

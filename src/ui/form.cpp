@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QMainWindow>
+#include <QMenu>
 #include <QPointer>
 
 namespace lumora {
@@ -14,6 +15,17 @@ bool becomesActiveForm(QWidget* window) {
         return false;
     active = window;
     return true;
+}
+
+QAction* addKeyCommand(QMenu* menu, const char* name, const QString& caption, Qt::Key key) {
+    auto* action = named(new QAction(caption, menu), name);
+    // An action that lives only in a pop-up menu never fires by a shortcut
+    // of widget context.
+    action->setShortcut(QKeySequence(key));
+    action->setShortcutContext(Qt::WidgetShortcut);
+    action->setShortcutVisibleInContextMenu(true);
+    menu->addAction(action);
+    return action;
 }
 
 QScreen* mainWindowScreen() {

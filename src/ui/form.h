@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+class QAction;
+class QMenu;
 class QScreen;
 
 namespace lumora {
@@ -44,6 +46,11 @@ void connectHandler(Sender* sender, Signal signal, Window* window, void (Window:
     QObject::connect(sender, signal, window,
                      [window, handler] { guarded([window, handler] { (window->*handler)(); }); });
 }
+
+// Adds a command to a pop-up menu that shows key beside its caption while the
+// window's own key handler acts on the key: the action never fires by its
+// shortcut, so each key press acts once.
+QAction* addKeyCommand(QMenu* menu, const char* name, const QString& caption, Qt::Key key);
 
 // Whether window becoming active makes it the program's active window: true
 // when activation comes from another of the program's windows (or none yet),

@@ -14,6 +14,7 @@
 #include "slideshow/quick_slideshow_window.h"
 #include "slideshow/slideshow_player.h"
 #include "support/silent_dialogs.h"
+#include "support/slide_watch.h"
 #include "support/xvfb_check.h"
 #include "ui/color_combo_box.h"
 #include "ui/file_list_box.h"
@@ -22,7 +23,6 @@
 #include <QAction>
 #include <QDir>
 #include <QLabel>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -99,30 +99,21 @@ void quickSlideshow(TForm1& main, const QList<QColor>& colours) {
     watch.start();
 
     QStringList shown;
-    quint64 checked = 0;
-    QObject::connect(player.Image1, &TSlideImage::painted, &player, [&](quint64 serial) {
-        if (serial == checked || player.Image1->picture().isNull())
-            return;
-        checked = serial;
-        QTimer::singleShot(30, &player, [&] {
-            const QRegularExpressionMatch m =
-                QRegularExpression(QStringLiteral("Image (\\d) of 3$"))
-                    .match(player.Panel1->text());
-            const QColor want = m.hasMatch() ? colours.value(m.captured(1).toInt() - 1) : QColor();
-            const QImage shot =
-                screenShot(qPrintable(QStringLiteral("quick-slide-%1").arg(shown.size() + 1)));
-            const QPoint centre = QGuiApplication::primaryScreen()->geometry().center();
-            shown << shot.pixelColor(centre).name();
-            expectColour(shot, centre, want, QStringLiteral("slide %1").arg(shown.size()));
-            for (QPoint at : {QPoint(0, 0), QPoint(shot.width() - 1, shot.height() - 1),
-                              centre - QPoint(160, 0)})
-                expectColour(shot, at, teal,
-                             QStringLiteral("slide %1 background").arg(shown.size()));
-            if (shown.size() == 3)
-                QTest::keyClick(&player, Qt::Key_F4);
-        });
+    QObject context;
+    test::watchSlides(player, &context, [&](int number) {
+        const QColor want = colours.value(number - 1);
+        const QImage shot =
+            screenShot(qPrintable(QStringLiteral("quick-slide-%1").arg(shown.size() + 1)));
+        const QPoint centre = QGuiApplication::primaryScreen()->geometry().center();
+        shown << shot.pixelColor(centre).name();
+        expectColour(shot, centre, want, QStringLiteral("slide %1").arg(shown.size()));
+        for (QPoint at :
+             {QPoint(0, 0), QPoint(shot.width() - 1, shot.height() - 1), centre - QPoint(160, 0)})
+            expectColour(shot, at, teal, QStringLiteral("slide %1 background").arg(shown.size()));
+        if (shown.size() == 3)
+            QTest::keyClick(&player, Qt::Key_F4);
     });
-    QTimer::singleShot(20000, &player, [&] {
+    QTimer::singleShot(20000, &context, [&] {
         check->fail(QStringLiteral("the quick slideshow did not get through three slides"));
         player.Close();
         progress.Close();
@@ -130,7 +121,6 @@ void quickSlideshow(TForm1& main, const QList<QColor>& colours) {
     QTest::keyClick(&main, Qt::Key_Q, Qt::ControlModifier);  // returns when the player ends
     check->check(progressSeen, QStringLiteral("no progress window"));
     check->check(shown.size() == 3, QStringLiteral("slides seen: ") + shown.join(u' '));
-    QObject::disconnect(player.Image1, &TSlideImage::painted, &player, nullptr);
     std::printf("quick slideshow: %s\n", qPrintable(shown.join(u' ')));
 }
 
@@ -181,7 +171,8 @@ void viewer(TForm1& main, const QList<QColor>& colours) {
                      QStringLiteral("selected after the skip: ") + list.Item(list.ItemIndex()));
         QTest::keyClick(&viewer, Qt::Key_F4);
     });
-    QTimer::singleShot(20000, &viewer, [&] {
+    QObject context;
+    QTimer::singleShot(20000, &context, [&] {
         check->fail(QStringLiteral("the viewer did not close"));
         viewer.Close();
     });
