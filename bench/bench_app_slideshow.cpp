@@ -3,6 +3,7 @@
 // decode and without it. Median of the measured steps.
 
 #include "app/start_up.h"
+#include "bench_pictures.h"
 #include "bench_program.h"
 #include "bench_report.h"
 #include "platform/application.h"
@@ -10,8 +11,6 @@
 #include "ui/forms.h"
 
 #include <QDir>
-#include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
@@ -71,18 +70,6 @@ std::vector<double> measure(TForm8& player, const QStringList& list, int warmUp,
     return times;
 }
 
-// The samples go to stderr, the figure to stdout.
-double median(std::vector<double> values, const char* name) {
-    std::fprintf(stderr, "%s samples:", name);
-    for (double v : values)
-        std::fprintf(stderr, " %.1f", v);
-    std::fprintf(stderr, "\n");
-    if (values.empty())
-        return -1;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 int run(int argc, char** argv) {
     const char* withName = "slideshow_step_12mp_jpeg_ms";
     const char* withoutName = "slideshow_step_12mp_jpeg_no_lookahead_ms";
@@ -91,19 +78,10 @@ int run(int argc, char** argv) {
 
     test::TestHome home;
 
-    QStringList list;
-    for (int i = 1; i <= 3; ++i) {
-        const QString path = home.path() + QStringLiteral("/slide%1.jpg").arg(i);
-        const int rc =
-            QProcess::execute(QStringLiteral("convert"),
-                              {QStringLiteral("-seed"), QString::number(i), QStringLiteral("-size"),
-                               QStringLiteral("4000x3000"), QStringLiteral("plasma:fractal"),
-                               QStringLiteral("-quality"), QStringLiteral("90"), path});
-        if (rc != 0 || !QFile::exists(path)) {
-            std::fprintf(stderr, "bench_app_slideshow: ImageMagick convert is needed\n");
-            return 0;
-        }
-        list << path;
+    const QStringList list = bench::makeJpegs12mp(home.path(), "slide", 3);
+    if (list.isEmpty()) {
+        std::fprintf(stderr, "bench_app_slideshow: ImageMagick convert is needed\n");
+        return 0;
     }
 
     TApplication app(argc, argv);
@@ -115,12 +93,13 @@ int run(int argc, char** argv) {
     constexpr int kWarmUp = 2, kSteps = 9;
     if (bench::wanted(withName)) {
         player.setLookAhead(true);
-        bench::report(withName, median(measure(player, list, kWarmUp, kSteps), withName), "ms");
+        bench::report(withName, bench::median(measure(player, list, kWarmUp, kSteps), withName),
+                      "ms");
     }
     if (bench::wanted(withoutName)) {
         player.setLookAhead(false);
-        bench::report(withoutName, median(measure(player, list, kWarmUp, kSteps), withoutName),
-                      "ms");
+        bench::report(withoutName,
+                      bench::median(measure(player, list, kWarmUp, kSteps), withoutName), "ms");
     }
     destroyForms();
     setDialogs(nullptr);

@@ -61,6 +61,21 @@ inline bool makePicture(const QString& out, const char* size, const QStringList&
     return convert(args + options + QStringList{out});
 }
 
+// count different 12-megapixel photo-like JPEGs, folder/<stem>1.jpg and on;
+// empty when ImageMagick cannot make them.
+inline QStringList makeJpegs12mp(const QString& folder, const char* stem, int count) {
+    QStringList paths;
+    for (int i = 1; i <= count; ++i) {
+        const QString path = folder + u'/' + QLatin1String(stem) + QString::number(i) + ".jpg";
+        if (!convert({QStringLiteral("-seed"), QString::number(i), QStringLiteral("-size"),
+                      QStringLiteral("4000x3000"), QStringLiteral("plasma:fractal"),
+                      QStringLiteral("-quality"), QStringLiteral("90"), path}))
+            return {};
+        paths << path;
+    }
+    return paths;
+}
+
 // One whole djpeg process writing its picture to /dev/null.
 inline bool runDjpeg(const QByteArray& path, Times& times) {
     posix_spawn_file_actions_t actions;

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace lumora::bench {
 
@@ -22,6 +24,18 @@ inline void report(const char* name, double value, const char* unit) {
 inline double msSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
         .count();
+}
+
+// The median of the samples, which go to stderr; -1 without any.
+inline double median(std::vector<double> values, const char* name) {
+    std::fprintf(stderr, "%s samples:", name);
+    for (double v : values)
+        std::fprintf(stderr, " %.1f", v);
+    std::fprintf(stderr, "\n");
+    if (values.empty())
+        return -1;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 }  // namespace lumora::bench

@@ -8,6 +8,7 @@
 #include "platform/locale_format.h"
 #include "settings/form_storage.h"
 #include "settings/preferences_window.h"
+#include "slideshow/quick_slideshow_window.h"
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
 #include "ui/history.h"
@@ -101,6 +102,7 @@ TForm1::TForm1() : NoTask1(this) {
     runWhileVisible(Timer1, [this] { Timer1Timer(); });
     qstimer = named(new QTimer(this), "qstimer");
     qstimer->setInterval(10);
+    connectHandler(qstimer, &QTimer::timeout, this, &TForm1::qstimerTimer);
 
     FormStorage1 =
         new TFormStorage(this, QStringLiteral("main window"), {QStringLiteral("Panel1.Width")});
@@ -259,6 +261,8 @@ void TForm1::Timer1Timer() {
     const QString selected = FileListBox1->FileName();
     const bool hasSelection = !selected.isEmpty();
     const QString name = QFileInfo(selected).fileName();
+    if (hasSelection)
+        forms().Form15->Label1->setText(name);
 
     QString folder = directorylistbox1->Directory();
     if (!folder.endsWith(u'/'))

@@ -3,10 +3,14 @@
 #include "platform/dialogs.h"
 #include "platform/mci.h"
 #include "platform/taskbar.h"
+#include "slideshow/quick_slideshow_walk.h"
 #include "ui/form.h"
 
+#include <QImage>
 #include <QStringList>
 #include <array>
+#include <chrono>
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -278,6 +282,13 @@ public slots:
 public:
     // A platform picture: BMP and ICO as bitmaps, WMF and EMF as metafiles.
     void loadPlatformPicture(const QString& path);
+    // The preview of a file, as selecting it shows it; a picture already
+    // decoded (by decodePreviewPicture) is shown without decoding it again.
+    void previewFile(const QString& path, std::optional<QImage> decoded = std::nullopt);
+    // Whether the preview shows path as a bitmap that decodePreviewPicture makes.
+    static bool hasBitmapPreview(const QString& path);
+    // That bitmap, made on any thread: the viewer decodes ahead with it.
+    static QImage decodePreviewPicture(const QString& path);
 public slots:
     void FileListBox1Click();
     void closeimageClick();
@@ -288,10 +299,22 @@ public slots:
     void SaveToBmp1Click();
     void clipboard1Click();
 
-    // === Slideshows (main_window_slideshow.cpp)
+    // === Slideshows and the full-screen viewer (main_window_slideshow.cpp)
+public:
+    // Work done in one tick of the quick slideshow's walk before the progress
+    // window and Abort get their turn; zero examines one file a tick.
+    std::chrono::nanoseconds quickWalkSlice = std::chrono::milliseconds(8);
+    // The viewer asks for the next (+1) or previous (-1) picture of the list.
+    void fullscreenStep(int direction);
+    // Abort in the quick slideshow's progress window.
+    void quickSlideshowAborted();
 public slots:
     void Create1Click();
     void createslideshowClick();
+    void QuickSlideshow1Click();
+    void qstimerTimer();
+    void FullScreen1Click();
+    void Full1Click();
 
     // === File operations (main_window_files.cpp)
 public slots:
@@ -330,6 +353,14 @@ private:
     void showPictureSize();
     // Files
     void showCopyMoveDialog(const QString& caption);
+
+    // Slideshows and the full-screen viewer
+    bool selectListEntry(int index, const QString& text);
+    void showWalkPosition();
+    QString viewerFileAhead(int index, int direction) const;
+
+    QuickSlideshowWalk quickWalk_;
+    QString quickSavedEntry_;  // the text of the entry selected at launch
 
     std::array<QAction*, 15> toolbarActions_{};
     qint64 clockSecond_ = -1;  // the second the clock panel shows

@@ -289,6 +289,7 @@ void TForm1::connectCommands() {
         {"Mediaplayer1", &TForm1::Mediaplayer1Click},
         {"Mixer1", &TForm1::Mixer1Click},
         {"StretchImages1", &TForm1::StretchImages1Click},
+        {"FullScreen1", &TForm1::FullScreen1Click},
         {"RefreshBrowser1", &TForm1::RefreshBrowser1Click},
         {"DefaultBrowserPosition1", &TForm1::defaultClick},
         {"HistoryList1", &TForm1::HistoryList1Click},
@@ -308,6 +309,7 @@ void TForm1::connectCommands() {
         {"eigen5", &TForm1::eigen5Click},
         // Slideshow
         {"Create1", &TForm1::Create1Click},
+        {"QuickSlideshow1", &TForm1::QuickSlideshow1Click},
         // Help
         {"Help2", &TForm1::Help2Click},
         {"About1", &TForm1::About1Click},
@@ -321,6 +323,7 @@ void TForm1::connectCommands() {
         {"ToolbarButton971", &TForm1::Mixer1Click},
         {"ToolbarButton972", &TForm1::StretchImages1Click},
         {"createslideshow", &TForm1::createslideshowClick},
+        {"fullscreen", &TForm1::FullScreen1Click},
         {"options", &TForm1::optionsClick},
         {"default", &TForm1::defaultClick},
         // Inline player bar
@@ -333,6 +336,7 @@ void TForm1::connectCommands() {
         {"Copy2", &TForm1::copyClick},
         {"Move2", &TForm1::moveClick},
         {"Delete2", &TForm1::deleteClick},
+        {"Full1", &TForm1::Full1Click},
         // Tray
         {"Show1", &TForm1::Show1Click},
         {"Preferences2", &TForm1::Preferences2Click},

@@ -34,25 +34,21 @@ void TForm1::showPictureSize() {
     StatusPanels.setText(1, QString::asprintf(" %d x %d", size.width(), size.height()));
 }
 
-void TForm1::loadPlatformPicture(const QString& path) {
+namespace {
+
+bool isMetafileName(const QString& path) {
     const QString ext = upperExtension(path);
-    if (ext == QLatin1String(".WMF") || ext == QLatin1String(".EMF")) {
-        jpg->setMetafile(Metafile::fromFile(path));
-        return;
-    }
-    if (ext == QLatin1String(".BMP")) {
-        QFile file;
-        const qint64 size = openRegularFile(file, path);
-        jpg->setPicture(size >= 0 && size <= kMaxPictureFileSize ? decodeBitmapFile(file.readAll())
-                                                                 : QImage());
-        return;
-    }
-    // An icon file shows one picture: the largest it holds.
+    return ext == QLatin1String(".WMF") || ext == QLatin1String(".EMF");
+}
+
+// A BMP, or the largest picture an icon file holds.
+QImage readPlatformBitmap(const QString& path) {
     QFile file;
-    if (openRegularFile(file, path) < 0) {
-        jpg->clearPicture();
-        return;
-    }
+    const qint64 size = openRegularFile(file, path);
+    if (size < 0)
+        return {};
+    if (upperExtension(path) == QLatin1String(".BMP"))
+        return size <= kMaxPictureFileSize ? decodeBitmapFile(file.readAll()) : QImage();
     QImageReader reader(&file, "ico");
     QImage best;
     for (int i = 0; i < qMax(1, reader.imageCount()); ++i) {
@@ -62,11 +58,41 @@ void TForm1::loadPlatformPicture(const QString& path) {
         if (image.width() * image.height() > best.width() * best.height())
             best = image;
     }
-    jpg->setPicture(best);
+    return best;
+}
+
+}  // namespace
+
+void TForm1::loadPlatformPicture(const QString& path) {
+    if (isMetafileName(path))
+        jpg->setMetafile(Metafile::fromFile(path));
+    else
+        jpg->setPicture(readPlatformBitmap(path));
+}
+
+bool TForm1::hasBitmapPreview(const QString& path) {
+    switch (previewGroup(path)) {
+        case PreviewGroup::DecodedPicture:
+            return true;
+        case PreviewGroup::PlatformPicture:
+            return !isMetafileName(path);
+        default:
+            return false;
+    }
+}
+
+QImage TForm1::decodePreviewPicture(const QString& path) {
+    if (!hasBitmapPreview(path))
+        return {};
+    return previewGroup(path) == PreviewGroup::DecodedPicture ? NViewLibLoad(path, 1)
+                                                              : readPlatformBitmap(path);
 }
 
 void TForm1::FileListBox1Click() {
-    const QString path = FileListBox1->FileName();
+    previewFile(FileListBox1->FileName());
+}
+
+void TForm1::previewFile(const QString& path, std::optional<QImage> decoded) {
     if (path.isEmpty())
         return;  // a subdirectory entry changes nothing
     const QString name = QFileInfo(path).fileName();
@@ -76,7 +102,10 @@ void TForm1::FileListBox1Click() {
         case PreviewGroup::PlatformPicture:
             stopPlayers();
             showOnly(jpg);
-            loadPlatformPicture(path);
+            if (decoded)
+                jpg->setPicture(*decoded);
+            else
+                loadPlatformPicture(path);
             StatusPanels.setText(0, name);
             showPictureSize();
             return;
@@ -92,7 +121,7 @@ void TForm1::FileListBox1Click() {
         case PreviewGroup::DecodedPicture:
             stopPlayers();
             showOnly(jpg);
-            jpg->setPicture(NViewLibLoad(path, 1));
+            jpg->setPicture(decoded ? *decoded : NViewLibLoad(path, 1));
             StatusPanels.setText(0, name);
             showPictureSize();
             return;

@@ -57,6 +57,11 @@ void createForms(const QStringList& arguments) {
     QObject::connect(f.Form3, &TForm3::filesChanged, f.Form1->FileListBox1, &TFileListBox::Update);
     create(f.Form4);
     create(f.Form5);
+    // The viewer steps through the main window's list and preview.
+    QObject::connect(f.Form5, &TForm5::stepRequested, f.Form1, &TForm1::fullscreenStep);
+    QObject::connect(f.Form1->FileListBox1->model(), &QAbstractItemModel::modelReset, f.Form5,
+                     &TForm5::dropLookAhead);
+    f.Form5->setLookAheadDecoder(&TForm1::decodePreviewPicture);
     create(f.Form6);
     create(f.Form7);
     // The editor's favourites button shows the main window's Favorites hint.
@@ -72,6 +77,7 @@ void createForms(const QStringList& arguments) {
     f.Form1->pendingStartArgument = arguments.value(0);
     create(f.IconDlg);
     create(f.Form15);
+    QObject::connect(f.Form15, &TForm15::aborted, f.Form1, &TForm1::quickSlideshowAborted);
     create(f.Form16);
     create(f.Form17);
     create(f.Form18);

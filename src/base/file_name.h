@@ -22,7 +22,8 @@ QByteArray encodeFileName(const QString& name);
 // picture's name would never end); file is left closed then.
 qint64 openRegularFile(QFile& file, const QString& path);
 
-// Whether path names a regular file (or a link to one), by its exact bytes.
+// Whether path names a regular file (a link is followed): not a folder, pipe
+// or device, whatever its name says.
 bool isRegularFile(const QString& path);
 
 // Replaces the file at path, named by its exact bytes, with bytes: written to

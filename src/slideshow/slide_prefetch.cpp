@@ -1,7 +1,8 @@
 #include "slideshow/slide_prefetch.h"
 
+#include "base/file_name.h"
+
 #include <sys/stat.h>
-#include <QFile>
 #include <utility>
 
 namespace lumora {
@@ -17,7 +18,7 @@ TSlidePrefetch::~TSlidePrefetch() {
 TSlidePrefetch::FileStamp TSlidePrefetch::stampOf(const QString& path) {
     FileStamp stamp;
     struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+    if (::stat(encodeFileName(path).constData(), &info) != 0)
         return stamp;
     stamp.exists = true;
     stamp.device = quint64(info.st_dev);

@@ -351,7 +351,7 @@ void TForm7::Button10Click() {
     // The run walks the files listed now, whatever the list shows later.
     addAllPaths_.clear();
     for (int row = 0; row < FileListBox1->Count(); ++row) {
-        const QString path = FileListBox1->FilePath(row);
+        const QString path = FileListBox1->FileNameAt(row);
         if (!path.isEmpty())
             addAllPaths_ << path;
     }
@@ -373,7 +373,7 @@ void TForm7::addalltimerTimer() {
     } while (addAllNext_ < addAllPaths_.size() && spent.nsecsElapsed() < kAddAllSliceNs);
     // The file list shows how far the run got while it still lists those files.
     const qsizetype last = addAllNext_ - 1;
-    if (FileListBox1->FilePath(int(last)) == addAllPaths_.at(last))
+    if (FileListBox1->FileNameAt(int(last)) == addAllPaths_.at(last))
         FileListBox1->setItemIndex(int(last));
     if (addAllNext_ >= addAllPaths_.size())
         stopAddAll();

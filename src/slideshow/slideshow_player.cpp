@@ -10,7 +10,6 @@
 #include "ui/history.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -88,24 +87,16 @@ TForm8::TForm8() : prefetch_(std::make_unique<TSlidePrefetch>(decodeSlide)) {
     Panel1->setFont(font);
 
     PopupMenu1 = named(new QMenu(this), "PopupMenu1");
-    auto item = [this](const char* name, const QString& caption, Qt::Key key) {
-        auto* action = named(new QAction(caption, this), name);
-        // The keys belong to the window's key handler; the menu only shows
-        // them. An action that lives only in a pop-up menu never fires by its
-        // shortcut, so each key press acts once.
-        action->setShortcut(QKeySequence(key));
-        action->setShortcutContext(Qt::WidgetShortcut);
-        action->setShortcutVisibleInContextMenu(true);
-        PopupMenu1->addAction(action);
-        return action;
-    };
-    NextImage1 = item("NextImage1", QStringLiteral("Next Image"), Qt::Key_F7);
-    PreviousImage1 = item("PreviousImage1", QStringLiteral("Previous Image"), Qt::Key_F6);
+    NextImage1 = addKeyCommand(PopupMenu1, "NextImage1", QStringLiteral("Next Image"), Qt::Key_F7);
+    PreviousImage1 =
+        addKeyCommand(PopupMenu1, "PreviousImage1", QStringLiteral("Previous Image"), Qt::Key_F6);
     PopupMenu1->addSeparator();
-    ManualCycle1 = item("ManualCycle1", QStringLiteral("Manual Cycle"), Qt::Key_F2);
+    ManualCycle1 =
+        addKeyCommand(PopupMenu1, "ManualCycle1", QStringLiteral("Manual Cycle"), Qt::Key_F2);
     ManualCycle1->setCheckable(true);
     PopupMenu1->addSeparator();
-    EndSlideShow1 = item("EndSlideShow1", QStringLiteral("End SlideShow"), Qt::Key_F4);
+    EndSlideShow1 =
+        addKeyCommand(PopupMenu1, "EndSlideShow1", QStringLiteral("End SlideShow"), Qt::Key_F4);
 
     connectCommand(this, "NextImage1", &TForm8::NextImage1Click);
     connectCommand(this, "PreviousImage1", &TForm8::PreviousImage1Click);
@@ -170,10 +161,8 @@ void TForm8::prepareShow(const QStringList* source) {
     Panel1->setText(QStringLiteral("Please Wait"));
 
     // Without a window manager nobody maximises for us, so the window takes
-    // the screen's work area itself.
-    QScreen* screen = QApplication::activeWindow() ? QApplication::activeWindow()->screen()
-                                                   : QGuiApplication::primaryScreen();
-    if (screen)
+    // the work area of the screen the user is looking at itself.
+    if (QScreen* screen = mainWindowScreen())
         setGeometry(screen->availableGeometry());
     setWindowState(Qt::WindowMaximized);
     layOut();

@@ -17,19 +17,21 @@ public:
 
     void setEntries(std::vector<FileListEntry> entries) {
         beginResetModel();
-        entries_ = std::move(entries);
+        // A new list: whoever holds the old one keeps it as it was.
+        shared_ = std::make_shared<const std::vector<FileListEntry>>(std::move(entries));
         endResetModel();
     }
-    const std::vector<FileListEntry>& entries() const { return entries_; }
+    const std::vector<FileListEntry>& entries() const { return *shared_; }
+    const TFileListBox::SharedEntries& shared() const { return shared_; }
 
     int rowCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : int(entries_.size());
+        return parent.isValid() ? 0 : int(entries().size());
     }
 
     QVariant data(const QModelIndex& index, int role) const override {
-        if (!index.isValid() || index.row() >= int(entries_.size()))
+        if (!index.isValid() || index.row() >= rowCount())
             return {};
-        const FileListEntry& entry = entries_[size_t(index.row())];
+        const FileListEntry& entry = entries()[size_t(index.row())];
         switch (role) {
             case Qt::DisplayRole:
                 return entry.text();
@@ -50,7 +52,7 @@ private:
         return icon;
     }
 
-    std::vector<FileListEntry> entries_;
+    TFileListBox::SharedEntries shared_ = std::make_shared<const std::vector<FileListEntry>>();
 };
 
 namespace {
@@ -102,16 +104,17 @@ void TFileListBox::setFileType(unsigned fileType) {
 }
 
 QString TFileListBox::FileName() const {
-    return FilePath(ItemIndex());
+    return FileNameAt(ItemIndex());
 }
 
-QString TFileListBox::FilePath(int index) const {
+QString TFileListBox::FileNameAt(int index) const {
     if (index < 0 || index >= Count())
         return {};
-    const FileListEntry& entry = model_->entries()[size_t(index)];
-    if (entry.directory)
-        return {};
-    return directory_.endsWith(u'/') ? directory_ + entry.name : directory_ + u'/' + entry.name;
+    return model_->entries()[size_t(index)].path(directory_);
+}
+
+TFileListBox::SharedEntries TFileListBox::Entries() const {
+    return model_->shared();
 }
 
 int TFileListBox::Count() const {

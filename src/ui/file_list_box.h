@@ -4,6 +4,8 @@
 
 #include <QListView>
 #include <QString>
+#include <memory>
+#include <vector>
 
 namespace lumora {
 
@@ -42,8 +44,12 @@ public:
     // Full path of the selected entry; empty when nothing or a "[dir]" entry is
     // selected. Names that are not UTF-8 come back exactly via encodeFileName().
     QString FileName() const;
-    // Full path of the entry at that row; empty for a "[dir]" entry or out of range.
-    QString FilePath(int index) const;
+    // The same for the entry at index; empty out of range.
+    QString FileNameAt(int index) const;
+    // Every entry as listed, in list order. Shared, not copied: a re-read
+    // lists into a new one and leaves this as it was.
+    using SharedEntries = std::shared_ptr<const std::vector<FileListEntry>>;
+    SharedEntries Entries() const;
     int Count() const;
     // Shown text of an entry ("[name]" for a folder); empty out of range.
     QString Item(int index) const;

@@ -44,6 +44,12 @@ struct FileListEntry {
     QString name;  // as decodeFileName gives it
     bool directory = false;
     QString text() const { return directory ? u'[' + name + u']' : name; }
+    // The full path of a file listed from folder; empty for a folder entry.
+    QString path(const QString& folder) const {
+        if (directory)
+            return {};
+        return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+    }
 };
 
 // The entries of a folder as the file list shows them: subfolders first as

@@ -2,6 +2,9 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QMainWindow>
+#include <QMenu>
 #include <QPointer>
 
 namespace lumora {
@@ -12,6 +15,24 @@ bool becomesActiveForm(QWidget* window) {
         return false;
     active = window;
     return true;
+}
+
+QAction* addKeyCommand(QMenu* menu, const char* name, const QString& caption, Qt::Key key) {
+    auto* action = named(new QAction(caption, menu), name);
+    // An action that lives only in a pop-up menu never fires by a shortcut
+    // of widget context.
+    action->setShortcut(QKeySequence(key));
+    action->setShortcutContext(Qt::WidgetShortcut);
+    action->setShortcutVisibleInContextMenu(true);
+    menu->addAction(action);
+    return action;
+}
+
+QScreen* mainWindowScreen() {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (qobject_cast<QMainWindow*>(window) && window->isVisible())
+            return window->screen();
+    return QGuiApplication::primaryScreen();
 }
 
 void connectCommand(QObject* window, const char* name, std::function<void()> run) {

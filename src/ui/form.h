@@ -15,6 +15,10 @@
 #include <utility>
 #include <vector>
 
+class QAction;
+class QMenu;
+class QScreen;
+
 namespace lumora {
 
 // Gives a control its design name: tests, the settings and the language
@@ -43,10 +47,19 @@ void connectHandler(Sender* sender, Signal signal, Window* window, void (Window:
                      [window, handler] { guarded([window, handler] { (window->*handler)(); }); });
 }
 
+// Adds a command to a pop-up menu that shows key beside its caption while the
+// window's own key handler acts on the key: the action never fires by its
+// shortcut, so each key press acts once.
+QAction* addKeyCommand(QMenu* menu, const char* name, const QString& caption, Qt::Key key);
+
 // Whether window becoming active makes it the program's active window: true
 // when activation comes from another of the program's windows (or none yet),
 // false when the user only comes back from another program.
 bool becomesActiveForm(QWidget* window);
+
+// The screen that holds the program's main window (its one QMainWindow), where
+// the full-screen windows open; the primary screen while it is not shown.
+QScreen* mainWindowScreen();
 
 // What a window's settings storage needs to hear of the window's life.
 class FormLifecycleHooks {

@@ -9,6 +9,7 @@
 #include "settings/preferences_window.h"
 #include "slideshow/slideshow_player.h"
 #include "support/silent_dialogs.h"
+#include "support/slide_watch.h"
 #include "support/xvfb_check.h"
 #include "ui/color_combo_box.h"
 #include "ui/forms.h"
@@ -16,7 +17,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -69,42 +69,33 @@ int run(int argc, char** argv) {
 
     // After each slide is painted, the screen is read back from the server.
     QStringList shown;
-    quint64 checked = 0;
     const QString shots = qEnvironmentVariable("LUMORA_SCREENSHOT_DIR");
-    QObject::connect(player.Image1, &TSlideImage::painted, &player, [&](quint64 serial) {
-        if (serial == checked || player.Image1->picture().isNull())
-            return;
-        checked = serial;
-        QTimer::singleShot(30, &player, [&] {
-            const QRegularExpressionMatch m =
-                QRegularExpression(QStringLiteral("Image (\\d) of 3$"))
-                    .match(player.Panel1->text());
-            const QColor want = m.hasMatch() ? colours.value(m.captured(1).toInt() - 1) : QColor();
-            QScreen* screen = QGuiApplication::primaryScreen();
-            const QImage shot = screen->grabWindow(0).toImage();
-            if (!shots.isEmpty())
-                shot.save(shots + QStringLiteral("/slide-%1.png").arg(shown.size() + 1));
-            const QPoint centre = screen->geometry().center();
-            const QColor middle = shot.pixelColor(centre);
-            shown << name(middle);
-            if (middle != want)
-                fail(QStringLiteral("slide %1: centre %2, wanted %3")
+    test::watchSlides(player, &player, [&](int number) {
+        const QColor want = colours.value(number - 1);
+        QScreen* screen = QGuiApplication::primaryScreen();
+        const QImage shot = screen->grabWindow(0).toImage();
+        if (!shots.isEmpty())
+            shot.save(shots + QStringLiteral("/slide-%1.png").arg(shown.size() + 1));
+        const QPoint centre = screen->geometry().center();
+        const QColor middle = shot.pixelColor(centre);
+        shown << name(middle);
+        if (middle != want)
+            fail(QStringLiteral("slide %1: centre %2, wanted %3")
+                     .arg(shown.size())
+                     .arg(name(middle), name(want)));
+        // Around the picture and in every corner: the background colour.
+        for (QPoint at :
+             {QPoint(centre.x() - 152, centre.y()), QPoint(centre.x() + 152, centre.y()),
+              QPoint(0, 0), QPoint(shot.width() - 1, 0), QPoint(0, shot.height() - 1),
+              QPoint(shot.width() - 1, shot.height() - 1)})
+            if (shot.pixelColor(at) != teal)
+                fail(QStringLiteral("slide %1: %2,%3 is %4, not the background")
                          .arg(shown.size())
-                         .arg(name(middle), name(want)));
-            // Around the picture and in every corner: the background colour.
-            for (QPoint at :
-                 {QPoint(centre.x() - 152, centre.y()), QPoint(centre.x() + 152, centre.y()),
-                  QPoint(0, 0), QPoint(shot.width() - 1, 0), QPoint(0, shot.height() - 1),
-                  QPoint(shot.width() - 1, shot.height() - 1)})
-                if (shot.pixelColor(at) != teal)
-                    fail(QStringLiteral("slide %1: %2,%3 is %4, not the background")
-                             .arg(shown.size())
-                             .arg(at.x())
-                             .arg(at.y())
-                             .arg(name(shot.pixelColor(at))));
-            if (shown.size() == 4)
-                QTest::keyClick(&player, Qt::Key_F4);
-        });
+                         .arg(at.x())
+                         .arg(at.y())
+                         .arg(name(shot.pixelColor(at))));
+        if (shown.size() == 4)
+            QTest::keyClick(&player, Qt::Key_F4);
     });
     QTimer::singleShot(15000, &player, [&] {
         fail(QStringLiteral("the show did not get through four slides"));
