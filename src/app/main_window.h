@@ -206,8 +206,10 @@ public:
     void FormCreate() override;
     void FormShow() override;
     void FormActivate() override;
-    // The preferences' OK pushes their options into this window.
+    // The preferences' OK pushes their options into this window: all but the
+    // toolbar selection, which comes after the player's delay.
     void applyPreferences();
+    void applyToolbarSelection();
 
 public slots:
     void Timer1Timer();
@@ -248,6 +250,8 @@ public slots:
     void eigen5Click();
     void defaultClick();
     void EasyFilter1Click();
+    void Folder1Click();
+    void Folder2Click();
 
     // === Media player window and inline player (main_window_media.cpp)
 public:

@@ -6,10 +6,12 @@
 #include "app/folder_tree.h"
 #include "settings/easy_filter_window.h"
 #include "settings/own_filter_window.h"
+#include "settings/preferences_window.h"
 #include "ui/file_kinds.h"
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
 #include "ui/history.h"
+#include "ui/tabbed_notebook.h"
 
 #include <QAction>
 #include <QStorageInfo>
@@ -129,6 +131,16 @@ void TForm1::defaultClick() {
 void TForm1::EasyFilter1Click() {
     AddHistoryEntry(QStringLiteral("Easy Filter Activated,"));
     forms().Form19->ShowModal();
+}
+
+void TForm1::Folder2Click() {
+    AddHistoryEntry(QStringLiteral("Organize Folder Pressed,"));
+    forms().Form4->TabbedNotebook1->setCurrentIndex(TForm4::kFavoritesPage);
+    forms().Form4->ShowModal();
+}
+
+void TForm1::Folder1Click() {
+    Folder2Click();
 }
 
 }  // namespace lumora

@@ -302,6 +302,8 @@ void TForm1::connectCommands() {
         {"eigen3", &TForm1::eigen3Click},
         {"eigen4", &TForm1::eigen4Click},
         {"eigen5", &TForm1::eigen5Click},
+        // Favorites
+        {"Folder2", &TForm1::Folder2Click},
         // Help
         {"Help2", &TForm1::Help2Click},
         {"About1", &TForm1::About1Click},
@@ -312,6 +314,7 @@ void TForm1::connectCommands() {
         {"ToolbarButton972", &TForm1::StretchImages1Click},
         {"options", &TForm1::optionsClick},
         {"default", &TForm1::defaultClick},
+        {"Folder1", &TForm1::Folder1Click},
         // Picture pop-up
         {"Unstretch1", &TForm1::StretchImages1Click},
         // Tray

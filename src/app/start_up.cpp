@@ -22,6 +22,7 @@
 #include "slideshow/slideshow_editor.h"
 #include "slideshow/slideshow_player.h"
 #include "slideshow/slideshow_sounds_window.h"
+#include "ui/file_list_box.h"
 #include "ui/forms.h"
 
 namespace lumora {
@@ -56,9 +57,13 @@ void createForms(const QStringList& arguments) {
     create(f.Form7);
     create(f.Form8);
     // The preferences' OK pushes the options up to the windows that use
-    // them; connected before the About window's creation runs it.
+    // them, connected in the order of its steps (the main window's, the
+    // player's delay, the toolbar selection) before the About window's
+    // creation runs it.
     QObject::connect(f.Form4, &TForm4::optionsApplied, f.Form1, &TForm1::applyPreferences);
     QObject::connect(f.Form4, &TForm4::optionsApplied, f.Form8, &TForm8::applyPreferences);
+    QObject::connect(f.Form4, &TForm4::optionsApplied, f.Form1, &TForm1::applyToolbarSelection);
+    f.Form4->currentFolder = [main = f.Form1] { return main->FileListBox1->Directory(); };
     create(f.Form9);
     create(f.Form10);
     create(f.Form11);
