@@ -12,6 +12,7 @@
 #include "ui/forms.h"
 #include "ui/history.h"
 #include "ui/picture_view.h"
+#include "ui/user_caption.h"
 
 #include <QAction>
 #include <QApplication>
@@ -297,7 +298,7 @@ void TForm1::applyPreferences() {
         QAction* item = favoriteItems[size_t(k)];
         const QListWidgetItem* slot = preferences.ListBox1->item(k);
         const QString folder = slot ? slot->text() : QString();
-        item->setText(folder);
+        setUserCaption(item, folder);
         item->setVisible(folder != QLatin1String("Empty"));
     }
 }

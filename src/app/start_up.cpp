@@ -74,6 +74,9 @@ void createForms(const QStringList& arguments) {
     create(f.Form17);
     create(f.Form18);
     create(f.Form19);
+    // Connected before the history window's creation runs "Apply Own Filters".
+    QObject::connect(f.Form18, &TForm18::ownFiltersApplied, f.Form1, &TForm1::applyOwnFilters);
+    QObject::connect(f.Form19, &TForm19::easyFilterApplied, f.Form1, &TForm1::applyEasyFilter);
     create(f.Form20);
     create(f.Form21);
     create(f.Form22);

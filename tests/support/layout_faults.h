@@ -148,4 +148,13 @@ inline QStringList unnamedControls(QWidget* root) {
     return unnamed;
 }
 
+// Everything a person or a screen reader would find wrong in the window.
+template <class Background>
+QStringList windowFaults(QWidget* root, Background background) {
+    QStringList faults = layoutFaults(root, background);
+    for (const QString& control : unnamedControls(root))
+        faults << control + QStringLiteral(" has no accessible name");
+    return faults;
+}
+
 }  // namespace lumora::test
