@@ -139,6 +139,7 @@ TTabbedNotebook::TTabbedNotebook(QWidget* parent) : QWidget(parent) {
 
     strip_ = new NotebookStrip(this);
     strip_->setObjectName(QStringLiteral("tabs"));
+    strip_->setAccessibleName(QStringLiteral("Pages"));
     pages_ = new QStackedWidget(this);
     connect(pages_, &QStackedWidget::currentChanged, this, [this](int index) {
         layoutTabs();
