@@ -38,13 +38,9 @@ TForm11::TForm11() {
 }
 
 void TForm11::FormCreate() {
+    // The stored preferences are read and applied before the main window shows.
     TForm4* preferences = forms().Form4;
-    // Shown for the storage only: it reads its section and OK closes it again
-    // at once, so it is kept off the screen instead of flashing up.
-    preferences->setAttribute(Qt::WA_DontShowOnScreen, true);
-    preferences->show();
-    preferences->Button1Click();
-    preferences->setAttribute(Qt::WA_DontShowOnScreen, false);
+    preferences->runShownOffScreen([preferences] { preferences->Button1Click(); });
     Image1->setPixmap(QPixmap::fromImage(forms().Form1->jpg->picture()));
 }
 

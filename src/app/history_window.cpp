@@ -1,6 +1,7 @@
 #include "app/history_window.h"
 
 #include "app/main_window.h"
+#include "settings/own_filter_window.h"
 #include "ui/forms.h"
 #include "ui/history.h"
 
@@ -42,6 +43,9 @@ void TForm21::FormCreate() {
     // The browser starts in "Supported Files", reached through "Show All Files".
     forms().Form1->ShowAllFiles1Click();
     forms().Form1->SupportedFiles1Click();
+    // The stored own filters become the Filter menu's items.
+    TForm18* ownFilters = forms().Form18;
+    ownFilters->runShownOffScreen([ownFilters] { ownFilters->Button1Click(); });
 }
 
 void TForm21::FormActivate() {

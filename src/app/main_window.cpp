@@ -14,6 +14,7 @@
 #include "ui/history.h"
 #include "ui/picture_view.h"
 #include "ui/position_bar.h"
+#include "ui/user_caption.h"
 
 #include <QAction>
 #include <QApplication>
@@ -289,7 +290,10 @@ void TForm1::Timer1Timer() {
 
 void TForm1::applyPreferences() {
     const TForm4& preferences = *forms().Form4;
-    NoTask1.setHideForm(preferences.CheckBox7->isChecked());
+    // Without a notification area nothing could bring a window back that has
+    // no task-bar entry: the option stays stored and hides nothing.
+    NoTask1.setHideForm(preferences.CheckBox7->isChecked() &&
+                        QSystemTrayIcon::isSystemTrayAvailable());
     Toolbar971->setVisible(!preferences.CheckBox9->isChecked());
     jpg->setCenter(preferences.CheckBox11->isChecked());
     const bool stretch = preferences.CheckBox6->isChecked();
@@ -300,9 +304,13 @@ void TForm1::applyPreferences() {
         QAction* item = favoriteItems[size_t(k)];
         const QListWidgetItem* slot = preferences.ListBox1->item(k);
         const QString folder = slot ? slot->text() : QString();
-        item->setText(folder);
+        setUserCaption(item, folder);
         item->setVisible(folder != QLatin1String("Empty"));
     }
+}
+
+void TForm1::applyToolbarSelection() {
+    const TForm4& preferences = *forms().Form4;
     for (size_t i = 0; i < preferences.SpeedButtons.size(); ++i)
         setToolbarButtonVisible(int(i), preferences.SpeedButtons[i]->isChecked());
 }

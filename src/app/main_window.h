@@ -211,8 +211,10 @@ public:
     void FormCreate() override;
     void FormShow() override;
     void FormActivate() override;
-    // The preferences' OK pushes their options into this window.
+    // The preferences' OK pushes their options into this window: all but the
+    // toolbar selection, which comes after the player's delay.
     void applyPreferences();
+    void applyToolbarSelection();
 
 public slots:
     void Timer1Timer();
@@ -233,6 +235,10 @@ public slots:
 public:
     // Checks one filter item of the thirteen and clears the others.
     void checkFilterItem(QAction* item);
+    // "Apply Own Filters" of the own-filter setup: the five own-filter items.
+    void applyOwnFilters();
+    // OK of the easy filter: the list shows that mask, "Easy Filter" checked.
+    void applyEasyFilter(const QString& mask);
     // Drive capacity text of the folder listed, for status panel 0.
     static QString driveCapacityText(const QString& folder);
 public slots:
@@ -253,6 +259,29 @@ public slots:
     void eigen5Click();
     void defaultClick();
     void EasyFilter1Click();
+    void SetupOwnFilter1Click();
+    void Folder1Click();
+    void Folder2Click();
+    void f1Click();
+    void f2Click();
+    void f3Click();
+    void f4Click();
+    void f5Click();
+    void f6Click();
+    void f7Click();
+    void f8Click();
+    void f9Click();
+    void f10Click();
+    void f11Click();
+    void f12Click();
+    void f13Click();
+    void f14Click();
+    void f15Click();
+    void f16Click();
+    void f17Click();
+    void f18Click();
+    void f19Click();
+    void f20Click();
 
     // === Media player window and inline player (main_window_media.cpp)
 public:
@@ -348,6 +377,8 @@ private:
     // Media
     void buildInlinePlayer();
     bool inlinePlayerBusy_ = false;  // the refresh runs at the fast pace while it plays
+    // Favourite folders
+    void favoriteFolderClick(int number);
     // Preview
     void showOnly(QWidget* surface);
     void showPictureSize();

@@ -6,13 +6,17 @@
 #include "app/folder_tree.h"
 #include "settings/easy_filter_window.h"
 #include "settings/own_filter_window.h"
+#include "settings/preferences_window.h"
 #include "ui/file_kinds.h"
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
 #include "ui/history.h"
+#include "ui/tabbed_notebook.h"
+#include "ui/user_caption.h"
 
 #include <QAction>
 #include <QStorageInfo>
+#include <algorithm>
 
 namespace lumora {
 
@@ -102,7 +106,29 @@ void TForm1::Icons1Click() {
 void TForm1::ownFilterClick(int number) {
     applyFilter(ownFilterItems[size_t(number - 1)],
                 QStringLiteral("Own Filter %1 Activated,").arg(number),
-                forms().Form18->filterMask(number));
+                forms().Form18->appliedFilter(number).mask);
+}
+
+void TForm1::applyOwnFilters() {
+    const TForm18& setup = *forms().Form18;
+    for (size_t k = 0; k < ownFilterItems.size(); ++k) {
+        const TForm18::OwnFilter filter = setup.appliedFilter(int(k) + 1);
+        setUserCaption(ownFilterItems[k], filter.complete() ? filter.description : QString());
+    }
+    for (QAction* item : ownFilterItems)
+        item->setVisible(!userCaption(item).isEmpty());
+    // A filter that went while in force gives way to "Supported Files".
+    for (QAction* item : ownFilterItems) {
+        if (!item->isVisible() && item->isChecked())
+            SupportedFiles1Click();
+    }
+    N21->setVisible(std::any_of(ownFilterItems.begin(), ownFilterItems.end(),
+                                [](const QAction* item) { return item->isVisible(); }));
+}
+
+void TForm1::applyEasyFilter(const QString& mask) {
+    FileListBox1->setMask(mask);
+    checkFilterItem(EasyFilter1);
 }
 
 void TForm1::eigen1Click() {
@@ -129,6 +155,90 @@ void TForm1::defaultClick() {
 void TForm1::EasyFilter1Click() {
     AddHistoryEntry(QStringLiteral("Easy Filter Activated,"));
     forms().Form19->ShowModal();
+}
+
+void TForm1::SetupOwnFilter1Click() {
+    AddHistoryEntry(QStringLiteral("Setup Own Filter Activated,"));
+    forms().Form18->ShowModal();
+}
+
+void TForm1::favoriteFolderClick(int number) {
+    AddHistoryEntry(QStringLiteral("Favorite Folder Pressed,"));
+    // The tree goes as deep into the path as it finds folders; selecting
+    // lists the folder.
+    directorylistbox1->setDirectory(userCaption(favoriteItems[size_t(number - 1)]));
+    DirectoryListBox1Click();
+}
+
+void TForm1::f1Click() {
+    favoriteFolderClick(1);
+}
+void TForm1::f2Click() {
+    favoriteFolderClick(2);
+}
+void TForm1::f3Click() {
+    favoriteFolderClick(3);
+}
+void TForm1::f4Click() {
+    favoriteFolderClick(4);
+}
+void TForm1::f5Click() {
+    favoriteFolderClick(5);
+}
+void TForm1::f6Click() {
+    favoriteFolderClick(6);
+}
+void TForm1::f7Click() {
+    favoriteFolderClick(7);
+}
+void TForm1::f8Click() {
+    favoriteFolderClick(8);
+}
+void TForm1::f9Click() {
+    favoriteFolderClick(9);
+}
+void TForm1::f10Click() {
+    favoriteFolderClick(10);
+}
+void TForm1::f11Click() {
+    favoriteFolderClick(11);
+}
+void TForm1::f12Click() {
+    favoriteFolderClick(12);
+}
+void TForm1::f13Click() {
+    favoriteFolderClick(13);
+}
+void TForm1::f14Click() {
+    favoriteFolderClick(14);
+}
+void TForm1::f15Click() {
+    favoriteFolderClick(15);
+}
+void TForm1::f16Click() {
+    favoriteFolderClick(16);
+}
+void TForm1::f17Click() {
+    favoriteFolderClick(17);
+}
+void TForm1::f18Click() {
+    favoriteFolderClick(18);
+}
+void TForm1::f19Click() {
+    favoriteFolderClick(19);
+}
+void TForm1::f20Click() {
+    favoriteFolderClick(20);
+}
+
+void TForm1::Folder2Click() {
+    AddHistoryEntry(QStringLiteral("Organize Folder Pressed,"));
+    forms().Form4->TabbedNotebook1->setCurrentIndex(TForm4::kFavoritesPage);
+    forms().Form4->ShowModal();
+}
+
+void TForm1::Folder1Click() {
+    Folder2Click();
 }
 
 }  // namespace lumora

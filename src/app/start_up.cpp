@@ -68,9 +68,13 @@ void createForms(const QStringList& arguments) {
     f.Form7->favoritesHint = [main = f.Form1] { return main->ToolbarButton977->toolTip(); };
     create(f.Form8);
     // The preferences' OK pushes the options up to the windows that use
-    // them; connected before the About window's creation runs it.
+    // them, connected in the order of its steps (the main window's, the
+    // player's delay, the toolbar selection) before the About window's
+    // creation runs it.
     QObject::connect(f.Form4, &TForm4::optionsApplied, f.Form1, &TForm1::applyPreferences);
     QObject::connect(f.Form4, &TForm4::optionsApplied, f.Form8, &TForm8::applyPreferences);
+    QObject::connect(f.Form4, &TForm4::optionsApplied, f.Form1, &TForm1::applyToolbarSelection);
+    f.Form4->currentFolder = [main = f.Form1] { return main->FileListBox1->Directory(); };
     create(f.Form9);
     create(f.Form10);
     create(f.Form11);
@@ -82,6 +86,9 @@ void createForms(const QStringList& arguments) {
     create(f.Form17);
     create(f.Form18);
     create(f.Form19);
+    // Connected before the history window's creation runs "Apply Own Filters".
+    QObject::connect(f.Form18, &TForm18::ownFiltersApplied, f.Form1, &TForm1::applyOwnFilters);
+    QObject::connect(f.Form19, &TForm19::easyFilterApplied, f.Form1, &TForm1::applyEasyFilter);
     create(f.Form20);
     create(f.Form21);
     create(f.Form22);

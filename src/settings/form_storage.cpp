@@ -534,10 +534,10 @@ void TFormStorage::writeProperties(IniDocument& doc) const {
                 doc.writeString(iniSection_, key, trimmedText(value.toString()));
                 break;
             case Kind::List: {
-                // An empty list writes nothing, so the stored one comes back next time.
+                // An emptied list is written as Count=0, so it stays empty: the
+                // earlier entries must not come back with the next start. A
+                // Count of 0 reads as it always did (the list keeps what it has).
                 const QStringList items = value.toStringList();
-                if (items.isEmpty())
-                    break;
                 const QString section = iniSection_ + u'.' + key;
                 doc.eraseSection(section);
                 doc.writeString(section, QStringLiteral("Count"), QString::number(items.size()));

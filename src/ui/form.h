@@ -188,6 +188,19 @@ public:
 
     // Close() of the design: also for a hidden window, which still writes its settings.
     void Close() { done(QDialog::Rejected); }
+
+    // Shows the window only for its settings storage, which reads the
+    // window's section, and runs `handler`, which closes it again; the window
+    // stays off the screen instead of flashing up.
+    void runShownOffScreen(const std::function<void()>& handler) {
+        setAttribute(Qt::WA_DontShowOnScreen, true);
+        show();
+        struct OnScreenAgain {
+            QWidget* window;
+            ~OnScreenAgain() { window->setAttribute(Qt::WA_DontShowOnScreen, false); }
+        } again{this};
+        handler();
+    }
 };
 
 }  // namespace lumora

@@ -5,14 +5,16 @@
 
 namespace lumora {
 
-// A list of texts whose Click reports only what the user picks: a click on an
-// entry, also on the one already selected, or a key that moves the selection.
-// Selecting from code does not report.
+// A list of texts that tells the user's picks from selection by code: Click
+// comes for a click on an entry, also on the one already selected, or a key
+// that moves the selection, never for a selection set from code; DblClick
+// for a double-click on an entry.
 class TListBox : public QListWidget {
     Q_OBJECT
 public:
     explicit TListBox(QWidget* parent = nullptr);
 
+    // The texts of all entries, in order.
     QStringList Items() const;
     void setItems(const QStringList& items);
     // Row of the selected entry, -1 for none; setting it does not report Click.
@@ -21,9 +23,11 @@ public:
 
 signals:
     void Click();
+    void DblClick();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 };
 

@@ -434,10 +434,11 @@ TEST_F(MainWindowTest, FilterCommandsCheckOneItemAndRecordTheirEntry) {
 }
 
 TEST_F(MainWindowTest, StartUpHistoryBeginsWithTheFilterCommands) {
-    ASSERT_GE(forms().Form21->History.size(), 2);
-    EXPECT_EQ(historyActions().mid(0, 2),
+    ASSERT_GE(forms().Form21->History.size(), 3);
+    EXPECT_EQ(historyActions().mid(0, 3),
               QStringList({QStringLiteral("Show All Files Filter activated,"),
-                           QStringLiteral("Supported Files Filter Activated,")}));
+                           QStringLiteral("Supported Files Filter Activated,"),
+                           QStringLiteral("Apply Own Filters Clicked,")}));
 }
 
 TEST_F(MainWindowTest, ActivationMakesTheTreeFollowTheList) {

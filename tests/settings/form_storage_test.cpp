@@ -335,15 +335,26 @@ TEST_F(FormStorageTest, DamagedCountIsBounded) {
     EXPECT_EQ(holder->items[1], "second");
 }
 
-TEST_F(FormStorageTest, EmptiedListKeepsItsStoredSection) {
+TEST_F(FormStorageTest, EmptiedListStaysEmpty) {
     auto dialog =
         shownWith("[test dialog.ListBox1_Items]\r\nCount=2\r\nItem0=*.jpg\r\nItem1=*.bmp\r\n");
     ASSERT_EQ(dialog->ListBox1->count(), 2);
     dialog->ListBox1->clear();
     dialog->Close();
-    EXPECT_EQ(ini().readString("test dialog.ListBox1_Items", "Item1", ""), "*.bmp");
+    EXPECT_EQ(ini().keys("test dialog.ListBox1_Items"), QStringList({"Count"}));
+    EXPECT_EQ(ini().readString("test dialog.ListBox1_Items", "Count", ""), "0");
     dialog->show();
-    EXPECT_EQ(items(dialog->ListBox1), QStringList({"*.jpg", "*.bmp"}));
+    EXPECT_EQ(items(dialog->ListBox1), QStringList());
+    dialog->Close();
+
+    // Reading Count=0 leaves a list as it was, as it always did.
+    writeIni("[test dialog.ListBox1_Items]\r\nCount=0\r\n");
+    TTestDialog other;
+    other.ListBox1->addItem(QStringLiteral("*.pcx"));
+    other.show();
+    EXPECT_EQ(items(other.ListBox1), QStringList({"*.pcx"}));
+    other.hide();
+    dialog->show();
 
     // A shorter non-empty list replaces the whole section.
     dialog->ListBox1->clear();

@@ -190,7 +190,7 @@ TEST_F(StoredSettingsTest, AWindowNeverShownKeepsItsSection) {
     EXPECT_TRUE(settingsText().contains(easy));
 }
 
-TEST_F(StoredSettingsTest, AnEmptiedListKeepsItsOldSection) {
+TEST_F(StoredSettingsTest, AnEmptiedListIsStoredEmptyAndReadAsBefore) {
     start();
     forms().Form4->show();
     forms().Form4->ListBox1->clear();
@@ -198,7 +198,10 @@ TEST_F(StoredSettingsTest, AnEmptiedListKeepsItsOldSection) {
     stop();
     EXPECT_EQ(IniFile().readString(QStringLiteral("preferences.ListBox1_Items"),
                                    QStringLiteral("Count"), {}),
-              QStringLiteral("20"));
+              QStringLiteral("0"));
+    // Count=0 leaves a list as the window made it: the twenty free slots.
+    start();
+    EXPECT_EQ(forms().Form4->ListBox1->count(), 20);
 }
 
 TEST_F(StoredSettingsTest, AReadOnlyFolderIsReportedAndLosesNothing) {

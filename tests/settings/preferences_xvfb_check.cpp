@@ -1,0 +1,127 @@
+// The preferences and the select-a-directory window on an X server of their
+// own: every page at the design size with nothing cut, out of place or over
+// something else, once with the built-in English texts and once with the
+// language table's texts of these windows made 30 % longer; every control
+// with a name for screen readers. With LUMORA_SCREENSHOT_DIR set, each page
+// is saved there as a picture to look at.
+// Exit 0: passed; 77: skipped (no Xvfb); 1: failed.
+
+#include "app/start_up.h"
+#include "platform/application.h"
+#include "settings/language_table.h"
+#include "settings/page_picture.h"
+#include "settings/preferences_window.h"
+#include "settings/select_directory_window.h"
+#include "support/layout_faults.h"
+#include "support/silent_dialogs.h"
+#include "support/xvfb_check.h"
+#include "ui/forms.h"
+#include "ui/tabbed_notebook.h"
+
+#include <QAbstractButton>
+#include <QGroupBox>
+#include <QTest>
+
+namespace lumora {
+namespace {
+
+bool isPagePicture(const QWidget* widget) {
+    return qobject_cast<const TPagePicture*>(widget) != nullptr;
+}
+
+// A text 30 % longer, as a language with longer words would have it.
+QString longer(const QString& text) {
+    const int extra = (int(text.size()) * 3 + 9) / 10;
+    QString filler;
+    while (filler.size() < extra)
+        filler += QStringLiteral(" Langwort");
+    return text + filler.left(extra);
+}
+
+// What the language table sets in these two windows, made longer.
+void applyLongerTexts() {
+    for (const LanguagePosition& position : languageTable()) {
+        QWidget* window = nullptr;
+        if (position.window == LanguagePosition::Window::Preferences)
+            window = forms().Form4;
+        else if (position.window == LanguagePosition::Window::SelectDirectory)
+            window = forms().Form6;
+        if (!window)
+            continue;
+        const QString text = longer(QString::fromUtf8(position.english));
+        const QString control = QString::fromLatin1(position.control);
+        if (control.isEmpty()) {
+            window->setWindowTitle(text);
+        } else if (position.property == LanguagePosition::Property::PageCaption) {
+            window->findChild<TTabbedNotebook*>(control)->setTabText(position.page, text);
+        } else if (auto* button = window->findChild<QAbstractButton*>(control)) {
+            button->setText(text);
+        } else if (auto* group = window->findChild<QGroupBox*>(control)) {
+            group->setTitle(text);
+        }
+    }
+}
+
+int run(int argc, char** argv) {
+    test::XvfbCheck check;
+    if (!check.ready())
+        return check.exitCode();
+    TApplication app(argc, argv);
+    test::SilentDialogs dialogs(
+        [&check](const QString& text) { check.fail(QStringLiteral("message box: ") + text); });
+    setDialogs(&dialogs);
+    createForms({});
+    const QString shots = qEnvironmentVariable("LUMORA_SCREENSHOT_DIR");
+
+    TForm4& preferences = *forms().Form4;
+    TForm6& directory = *forms().Form6;
+    const auto look = [&](const QString& pass) {
+        preferences.show();
+        check.check(QTest::qWaitForWindowExposed(&preferences),
+                    QStringLiteral("preferences not exposed"));
+        check.check(preferences.size() == QSize(394, 405), QStringLiteral("preferences at %1 x %2")
+                                                               .arg(preferences.width())
+                                                               .arg(preferences.height()));
+        TTabbedNotebook& notebook = *preferences.TabbedNotebook1;
+        for (int page = 0; page < notebook.count(); ++page) {
+            notebook.setCurrentIndex(page);
+            QTest::qWait(50);
+            const QString where = QStringLiteral("%1, page %2: ").arg(pass, notebook.tabText(page));
+            for (const QString& fault : test::windowFaults(&preferences, isPagePicture))
+                check.fail(where + fault);
+            if (!shots.isEmpty())
+                preferences.grab().save(
+                    QStringLiteral("%1/preferences-%2-%3.png").arg(shots, pass).arg(page + 1));
+        }
+        preferences.hide();
+
+        directory.show();
+        check.check(QTest::qWaitForWindowExposed(&directory),
+                    QStringLiteral("directory window not exposed"));
+        check.check(directory.size() == QSize(387, 68),
+                    QStringLiteral("directory window at %1 x %2")
+                        .arg(directory.width())
+                        .arg(directory.height()));
+        QTest::qWait(50);
+        for (const QString& fault : test::windowFaults(&directory, isPagePicture))
+            check.fail(pass + QStringLiteral(", directory window: ") + fault);
+        if (!shots.isEmpty())
+            directory.grab().save(QStringLiteral("%1/directory-%2.png").arg(shots, pass));
+        directory.hide();
+    };
+    look(QStringLiteral("english"));
+    applyLongerTexts();
+    look(QStringLiteral("longer"));
+
+    destroyForms();
+    setDialogs(nullptr);
+    std::printf("%s\n", check.exitCode() ? "FAILED" : "PASSED");
+    return check.exitCode();
+}
+
+}  // namespace
+}  // namespace lumora
+
+int main(int argc, char** argv) {
+    return lumora::run(argc, argv);
+}
