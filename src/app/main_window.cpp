@@ -6,6 +6,7 @@
 #include "app/history_window.h"
 #include "platform/launch.h"
 #include "platform/locale_format.h"
+#include "settings/favorite_folders.h"
 #include "settings/form_storage.h"
 #include "settings/preferences_window.h"
 #include "slideshow/quick_slideshow_window.h"
@@ -300,13 +301,7 @@ void TForm1::applyPreferences() {
     ToolbarButton972->setChecked(stretch);
     StretchImages1->setChecked(stretch);
     jpg->setStretch(stretch);
-    for (int k = 0; k < TForm4::kFavoriteSlots; ++k) {
-        QAction* item = favoriteItems[size_t(k)];
-        const QListWidgetItem* slot = preferences.ListBox1->item(k);
-        const QString folder = slot ? slot->text() : QString();
-        setUserCaption(item, folder);
-        item->setVisible(folder != QLatin1String("Empty"));
-    }
+    showFavoriteFolders(favoriteItems);
 }
 
 void TForm1::applyToolbarSelection() {

@@ -3,6 +3,7 @@
 #include "platform/dialogs.h"
 #include "platform/mci.h"
 #include "platform/taskbar.h"
+#include "settings/favorite_folders.h"
 #include "slideshow/quick_slideshow_walk.h"
 #include "ui/form.h"
 
@@ -145,7 +146,7 @@ public:
     QMenu* Organize1;
     QAction* Folder2;
     QAction* Slideshow3;
-    std::array<QAction*, 20> favoriteItems{};  // f1 .. f20
+    FavoriteItems favoriteItems{};  // f1 .. f20
 
     QMenu* Help1;
     QAction* Help2;

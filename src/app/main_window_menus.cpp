@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 
 #include "app/folder_tree.h"
+#include "settings/favorite_folders.h"
 #include "ui/file_list_box.h"
 #include "ui/picture_view.h"
 #include "ui/toolbar_glyphs.h"
@@ -145,12 +146,9 @@ void TForm1::buildMenus() {
     Slideshow3 = action(Organize1, "Slideshow3", QStringLiteral("Slideshow"),
                         QKeySequence(Qt::CTRL | Qt::Key_S));
     Favorites1->addSeparator();
-    for (int k = 0; k < 20; ++k) {
-        QAction* item = action(Favorites1, "", QStringLiteral("Empty"));
-        item->setObjectName(QStringLiteral("f%1").arg(k + 1));
-        item->setVisible(false);
-        favoriteItems[size_t(k)] = item;
-    }
+    favoriteItems = makeFavoriteItems(Favorites1, this);
+    for (QAction* item : favoriteItems)
+        addAction(item);  // as every item of the window's menus
 
     Help1 = menu("Help1", QStringLiteral("&Help"));
     Help2 = action(Help1, "Help2", QStringLiteral("Help"), QKeySequence(Qt::Key_F1));

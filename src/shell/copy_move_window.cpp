@@ -1,5 +1,8 @@
 #include "shell/copy_move_window.h"
 
+#include "settings/favorite_folders.h"
+#include "ui/user_caption.h"
+
 #include "platform/dialogs.h"
 #include "settings/preferences_window.h"
 #include "shell/copy_file.h"
@@ -52,13 +55,7 @@ TForm3::TForm3() {
     favorites->setAccessibleName(QStringLiteral("Favorites"));
     favorites->setPopupMode(QToolButton::InstantPopup);
     PopupMenu1 = named(new QMenu(this), "PopupMenu1");
-    for (size_t k = 0; k < favoriteItems.size(); ++k) {
-        QAction* item = new QAction(QStringLiteral("Empty"), this);
-        item->setObjectName(QStringLiteral("f%1").arg(k + 1));
-        item->setVisible(false);
-        PopupMenu1->addAction(item);
-        favoriteItems[k] = item;
-    }
+    favoriteItems = makeFavoriteItems(PopupMenu1, this);
     favorites->setMenu(PopupMenu1);
 
     Label3 = named(new QLabel(QStringLiteral("Note! : only type in the directory, in the "
@@ -102,7 +99,7 @@ TForm3::TForm3() {
     connectCommand(this, "destinationBrowse", &TForm3::destinationBrowseClick);
     for (QAction* item : favoriteItems)
         connectCommand(this, qPrintable(item->objectName()),
-                       [this, item] { destination->setText(item->text()); });
+                       [this, item] { destination->setText(userCaption(item)); });
 
     Timer1 = named(new QTimer(this), "Timer1");
     Timer1->setTimerType(Qt::CoarseTimer);
@@ -121,13 +118,7 @@ void TForm3::FormShow() {
     else if (windowTitle() == QLatin1String("Move"))
         CopyFile1->Movefile = true;
     original->setText(SelectedFile);
-    const QListWidget* favoriteSlots = forms().Form4->ListBox1;
-    for (size_t k = 0; k < favoriteItems.size(); ++k) {
-        const QListWidgetItem* slot = favoriteSlots->item(int(k));
-        const QString folder = slot ? slot->text() : QStringLiteral("Empty");
-        favoriteItems[k]->setText(folder);
-        favoriteItems[k]->setVisible(folder != QLatin1String("Empty"));
-    }
+    showFavoriteFolders(favoriteItems);
 }
 
 void TForm3::Timer1Timer() {

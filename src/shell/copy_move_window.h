@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/favorite_folders.h"
 #include "ui/form.h"
 
 #include <array>
@@ -31,7 +32,7 @@ public:
     QToolButton* destinationBrowse;  // the browse button of the destination box
     QToolButton* favorites;
     QMenu* PopupMenu1;
-    std::array<QAction*, 20> favoriteItems{};  // f1 .. f20
+    FavoriteItems favoriteItems{};  // f1 .. f20
     QLabel* Label3;
     QPushButton* Button1;  // OK
     QPushButton* Button2;  // Cancel

@@ -1,5 +1,8 @@
 #include "slideshow/slideshow_editor.h"
 
+#include "settings/favorite_folders.h"
+#include "ui/user_caption.h"
+
 #include "base/file_name.h"
 #include "nviewlib/nviewlib.h"
 #include "settings/preferences_window.h"
@@ -121,12 +124,7 @@ void TForm7::buildControls() {
     favorites->setAccessibleName(QStringLiteral("Favorites"));
     favorites->setPopupMode(QToolButton::InstantPopup);
     PopupMenu1 = named(new QMenu(favorites), "PopupMenu1");
-    for (size_t k = 0; k < favoriteItems.size(); ++k) {
-        favoriteItems[k] = new QAction(QStringLiteral("Empty"), this);
-        favoriteItems[k]->setObjectName(QStringLiteral("f%1").arg(k + 1));
-        favoriteItems[k]->setVisible(false);
-        PopupMenu1->addAction(favoriteItems[k]);
-    }
+    favoriteItems = makeFavoriteItems(PopupMenu1, this);
     favorites->setMenu(PopupMenu1);
 
     Label2 = named(new QLabel(QStringLiteral("0 file(s) found"), this), "Label2");
@@ -232,13 +230,7 @@ void TForm7::FormActivate() {
         favorites->setToolTip(favoritesHint());
         favorites->setAccessibleName(favorites->toolTip());
     }
-    const QListWidget& folders = *forms().Form4->ListBox1;
-    for (size_t k = 0; k < favoriteItems.size(); ++k) {
-        const QListWidgetItem* slot = folders.item(int(k));
-        const QString folder = slot ? slot->text() : QStringLiteral("Empty");
-        favoriteItems[k]->setText(folder);
-        favoriteItems[k]->setVisible(folder != QLatin1String("Empty"));
-    }
+    showFavoriteFolders(favoriteItems);
 }
 
 void TForm7::Timer1Timer() {
@@ -433,7 +425,7 @@ void TForm7::soundbuttonClick() {
 
 void TForm7::favoriteClick(int k) {
     // The folder list keeps the drive combo on the folder's drive.
-    DirectoryListBox1->setDirectory(favoriteItems[size_t(k)]->text());
+    DirectoryListBox1->setDirectory(userCaption(favoriteItems[size_t(k)]));
 }
 
 void TForm7::FilesDropped(const QStringList& paths) {

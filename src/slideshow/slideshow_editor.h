@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/dialogs.h"
+#include "settings/favorite_folders.h"
 #include "ui/form.h"
 
 #include <QStringList>
@@ -35,9 +36,9 @@ public:
     TDirectoryListBox* DirectoryListBox1;
     TFileListBox* FileListBox1;
     QToolButton* favorites;
-    QMenu* PopupMenu1;                         // the favourite folders
-    std::array<QAction*, 20> favoriteItems{};  // f1 .. f20
-    QLabel* Label2;                            // files found
+    QMenu* PopupMenu1;              // the favourite folders
+    FavoriteItems favoriteItems{};  // f1 .. f20
+    QLabel* Label2;                 // files found
     QFrame* Panel1;
     TImage* Image1;  // the preview
     QPushButton* soundbutton;

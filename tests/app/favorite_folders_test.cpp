@@ -1,7 +1,11 @@
+#include "settings/favorite_folders.h"
 #include "app/folder_tree.h"
 #include "app/main_window.h"
 #include "settings/preferences_window.h"
+#include "shell/copy_move_window.h"
+#include "slideshow/slideshow_editor.h"
 #include "support/program.h"
+#include "ui/directory_list_box.h"
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
 #include "ui/user_caption.h"
@@ -9,6 +13,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTemporaryDir>
 
@@ -75,6 +80,25 @@ TEST_F(FavoriteFoldersTest, AnAmpersandInAFolderIsShownAndKept) {
     EXPECT_EQ(userCaption(item), folder);
     item->trigger();
     EXPECT_EQ(main().directorylistbox1->Directory(), folder);
+}
+
+TEST_F(FavoriteFoldersTest, TheDropDownsOfTheCopyDialogAndTheEditorKeepAnAmpersandToo) {
+    QDir(root.path()).mkpath(QStringLiteral("R&D"));
+    const QString folder = root.filePath(QStringLiteral("R&D"));
+    confirmSlots({QStringLiteral("Empty"), folder});
+
+    TForm3& copy = *forms().Form3;
+    copy.SelectedFile = root.filePath(QStringLiteral("x.bmp"));
+    showFavoriteFolders(copy.favoriteItems);
+    EXPECT_FALSE(copy.favoriteItems[0]->isVisible());
+    EXPECT_EQ(copy.favoriteItems[1]->text(), QString(folder).replace(u'&', QStringLiteral("&&")));
+    copy.favoriteItems[1]->trigger();
+    EXPECT_EQ(copy.destination->text(), folder);
+
+    TForm7& editor = *forms().Form7;
+    showFavoriteFolders(editor.favoriteItems);
+    editor.favoriteItems[1]->trigger();
+    EXPECT_EQ(editor.DirectoryListBox1->Directory(), folder);
 }
 
 }  // namespace
