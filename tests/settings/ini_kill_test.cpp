@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -67,7 +68,9 @@ void killWriterRepeatedly(const QString& folder, int rounds, KillOutcome& outcom
     ASSERT_NE(completed, MAP_FAILED);
 
     std::mt19937 random(20261208);
-    std::uniform_int_distribution<int> delayUs(0, 30000);
+    // A loaded machine may not finish a write within the first delays: the
+    // window grows until writes complete, so both contents stay in play.
+    int maxDelayUs = 30000;
     int current = 0;  // which content the file holds
     for (int round = 0; round < rounds; ++round) {
         completed->store(0);
@@ -81,7 +84,8 @@ void killWriterRepeatedly(const QString& folder, int rounds, KillOutcome& outcom
                 completed->store(n);
             }
         }
-        std::this_thread::sleep_for(std::chrono::microseconds(delayUs(random)));
+        std::this_thread::sleep_for(std::chrono::microseconds(
+            std::uniform_int_distribution<int>(0, maxDelayUs)(random)));
         ASSERT_EQ(kill(child, SIGKILL), 0);
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -89,6 +93,8 @@ void killWriterRepeatedly(const QString& folder, int rounds, KillOutcome& outcom
             << "the writer ended on its own: " << status;
 
         const int done = completed->load();
+        if (done == 0)
+            maxDelayUs = std::min(2 * maxDelayUs, 2000000);
         const int last = (current + done) % 2;
         const int inProgress = (current + done + 1) % 2;
         const QByteArray now = bytesOf(path);
