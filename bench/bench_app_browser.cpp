@@ -21,11 +21,6 @@ const QString kSupported = QStringLiteral(
     "*.BMP;*.ICO;*.WMF;*.EMF;*.WAV;*.MID;*.AVI;*.JPG;*.JIF;*.EXE;*.DLL;*.ICL;*.CUR;*.ANI;*.MPG;"
     "*.MPA;*.MPEG;*.DIB;*.RLE;*.TGA;*.PCX;*.JPEG");
 
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 // A folder of files, about half of them of kinds the supported mask takes.
 QString makeFiles(const QString& root, int count) {
     const QString folder = root + QStringLiteral("/files%1").arg(count);
@@ -69,7 +64,7 @@ double listingMs(const QString& folder, const QString& empty, int expectedAtLeas
         list.setDirectory(empty);
         settle(list);
     }
-    return median(runs);
+    return bench::median(runs);
 }
 
 double treeExpandMs(const QString& root) {
@@ -100,7 +95,7 @@ double treeExpandMs(const QString& root) {
             return -1;
         }
     }
-    return median(runs);
+    return bench::median(runs);
 }
 
 double idleWatchersCpuPercent(const QString& root) {

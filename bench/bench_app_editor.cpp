@@ -2,7 +2,6 @@
 // all are in the slide list, and the longest the event loop stood still
 // meanwhile (a 1 ms probe timer that could not fire). Medians over runs.
 
-#include "app/start_up.h"
 #include "bench_program.h"
 #include "bench_report.h"
 #include "platform/application.h"
@@ -25,13 +24,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Runs the event loop for that long.
-void wait(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 struct Run {
     double totalMs = 0;
     double maxStallMs = 0;
@@ -49,7 +41,7 @@ Run addAll(TForm7& editor, int files) {
         lastProbe = Clock::now();
     });
     probe.start();
-    wait(20);  // the probe settles
+    bench::wait(20);  // the probe settles
     run.maxStallMs = 0;
     const Clock::time_point start = Clock::now();
     lastProbe = start;
@@ -57,17 +49,12 @@ Run addAll(TForm7& editor, int files) {
     while (editor.addingAll())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     run.totalMs = bench::msSince(start);
-    wait(20);  // the paint of the last batch counts as well
+    bench::wait(20);  // the paint of the last batch counts as well
     probe.stop();
     if (editor.ListBox1->count() != files)
         std::fprintf(stderr, "bench_app_editor: %d of %d files added\n",
                      int(editor.ListBox1->count()), files);
     return run;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? -1 : values[values.size() / 2];
 }
 
 int run(int argc, char** argv) {
@@ -87,13 +74,11 @@ int run(int argc, char** argv) {
     }
 
     TApplication app(argc, argv);
-    test::SilentDialogs dialogs = bench::quietDialogs();
-    setDialogs(&dialogs);
-    createForms({});
+    bench::ProgramForms program;
     TForm7& editor = *forms().Form7;
     editor.DirectoryListBox1->setDirectory(folder);
     editor.show();
-    wait(300);  // shown and painted
+    bench::wait(300);  // shown and painted
 
     std::vector<double> totals, stalls;
     for (int i = 0; i < 7; ++i) {
@@ -104,12 +89,10 @@ int run(int argc, char** argv) {
                      run.maxStallMs);
     }
     if (bench::wanted(totalName))
-        bench::report(totalName, median(totals), "ms");
+        bench::report(totalName, bench::median(totals), "ms");
     if (bench::wanted(stallName))
-        bench::report(stallName, median(stalls), "ms");
+        bench::report(stallName, bench::median(stalls), "ms");
     editor.hide();
-    destroyForms();
-    setDialogs(nullptr);
     return 0;
 }
 

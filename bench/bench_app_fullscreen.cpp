@@ -4,7 +4,6 @@
 
 #include "app/folder_tree.h"
 #include "app/main_window.h"
-#include "app/start_up.h"
 #include "bench_pictures.h"
 #include "bench_program.h"
 #include "bench_report.h"
@@ -27,13 +26,6 @@ namespace lumora {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Runs the event loop for ms milliseconds.
-void wait(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 // A key pressed and released on widget, as the window system delivers it.
 void press(QWidget* widget, Qt::Key key) {
@@ -67,8 +59,8 @@ Steps measure(TForm1& main, const QStringList& paths, int steps, bool warm) {
     const TSlidePrefetch& ahead = *viewer.prefetch();
     QTimer::singleShot(0, &viewer, [&] {
         for (int i = 0; i < 100 && !viewer.windowHandle()->isExposed(); ++i)
-            wait(10);
-        wait(300);
+            bench::wait(10);
+        bench::wait(300);
         for (int i = 0; i < steps; ++i) {
             if (position + direction < 0 || position + direction >= paths.size())
                 direction = -direction;
@@ -76,7 +68,7 @@ Steps measure(TForm1& main, const QStringList& paths, int steps, bool warm) {
             // The look-ahead has done its work either way; cold drops it, so
             // that the step decodes alone, not beside a decode of its own.
             for (int tries = 0; tries < 400 && !ahead.ready(paths[position]); ++tries)
-                wait(5);
+                bench::wait(5);
             if (!warm)
                 viewer.dropLookAhead();
             const quint64 before = viewer.jpg->pictureSerial();
@@ -100,7 +92,7 @@ Steps measure(TForm1& main, const QStringList& paths, int steps, bool warm) {
             startCpu = threadCpuMs();
             press(&viewer, direction > 0 ? Qt::Key_F12 : Qt::Key_F11);
             for (int tries = 0; tries < 2000 && !flushed; ++tries)
-                wait(1);
+                bench::wait(1);
         }
         viewer.Close();
     });
@@ -122,9 +114,7 @@ int run(int argc, char** argv) {
     }
 
     TApplication app(argc, argv);
-    test::SilentDialogs dialogs = bench::quietDialogs();
-    setDialogs(&dialogs);
-    createForms({});
+    bench::ProgramForms program;
     TForm1& main = *forms().Form1;
     main.show();
     main.FileListBox1->setMask(QStringLiteral("*.jpg"));
@@ -145,8 +135,6 @@ int run(int argc, char** argv) {
         const QByteArray cpuName = QByteArray(name).replace("_ms", "_cpu_ms");
         bench::report(cpuName.constData(), bench::median(steps.cpuMs, cpuName.constData()), "ms");
     }
-    destroyForms();
-    setDialogs(nullptr);
     return 0;
 }
 

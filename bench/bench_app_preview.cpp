@@ -3,7 +3,6 @@
 // memory of that click, and repaints of the stretched picture.
 
 #include "app/main_window.h"
-#include "app/start_up.h"
 #include "bench_pictures.h"
 #include "bench_program.h"
 #include "platform/application.h"
@@ -43,13 +42,6 @@ void resetPeak() {
         refs.write("5");
 }
 
-double median(std::vector<double> values) {
-    if (values.empty())
-        return -1;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 void settle() {
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
@@ -68,9 +60,7 @@ int run(int argc, char** argv) {
         return 1;
 
     TApplication app(argc, argv);
-    test::SilentDialogs dialogs = bench::quietDialogs();
-    setDialogs(&dialogs);
-    createForms({});
+    bench::ProgramForms program;
     TForm1& main = *forms().Form1;
     main.show();
     main.FileListBox1->setMask(QStringLiteral("*.*"));
@@ -144,12 +134,10 @@ int run(int argc, char** argv) {
             main.jpg->repaint();
             resized.push_back(bench::msSince(start));
         }
-        bench::report("stretched_repaint_24mp_ms", median(same), "ms");
-        bench::report("stretched_resize_repaint_24mp_ms", median(resized), "ms");
+        bench::report("stretched_repaint_24mp_ms", bench::median(same), "ms");
+        bench::report("stretched_resize_repaint_24mp_ms", bench::median(resized), "ms");
     }
 
-    destroyForms();
-    setDialogs(nullptr);
     return 0;
 }
 

@@ -6,7 +6,6 @@
 
 #include "app/folder_tree.h"
 #include "app/main_window.h"
-#include "app/start_up.h"
 #include "bench_program.h"
 #include "bench_report.h"
 #include "platform/application.h"
@@ -132,12 +131,6 @@ double launchToPlayer(TForm1& main) {
     return ms;
 }
 
-void settle(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 void list(TForm1& main, const QString& folder) {
     main.directorylistbox1->setDirectory(folder);
     main.FileListBox1->Update();
@@ -160,9 +153,7 @@ int run(int argc, char** argv) {
     }
 
     TApplication app(argc, argv);
-    test::SilentDialogs dialogs = bench::quietDialogs();
-    setDialogs(&dialogs);
-    createForms({});
+    bench::ProgramForms program;
     TForm1& main = *forms().Form1;
     main.show();
     main.FileListBox1->setMask(QStringLiteral("*.*"));
@@ -183,7 +174,7 @@ int run(int argc, char** argv) {
 
     if (bench::wanted(stallName)) {
         list(main, large);
-        settle(300);  // the list is laid out on screen, as the user saw it
+        bench::wait(300);  // the list is laid out on screen, as the user saw it
         TForm15& progress = *forms().Form15;
         // Three rounds: the machine is shared, a single one says little.
         std::vector<double> walks, stalls, repaints, aborts;
@@ -216,8 +207,6 @@ int run(int argc, char** argv) {
         bench::report("quick_walk_abort_ms", bench::median(aborts, "abort"), "ms");
     }
 
-    destroyForms();
-    setDialogs(nullptr);
     return 0;
 }
 

@@ -2,7 +2,6 @@
 // JPEG slide painted and flushed to the window system, with the look-ahead
 // decode and without it. Median of the measured steps.
 
-#include "app/start_up.h"
 #include "bench_pictures.h"
 #include "bench_program.h"
 #include "bench_report.h"
@@ -85,9 +84,7 @@ int run(int argc, char** argv) {
     }
 
     TApplication app(argc, argv);
-    test::SilentDialogs dialogs = bench::quietDialogs();
-    setDialogs(&dialogs);
-    createForms({});
+    bench::ProgramForms program;
     TForm8& player = *forms().Form8;
 
     constexpr int kWarmUp = 2, kSteps = 9;
@@ -101,8 +98,6 @@ int run(int argc, char** argv) {
         bench::report(withoutName,
                       bench::median(measure(player, list, kWarmUp, kSteps), withoutName), "ms");
     }
-    destroyForms();
-    setDialogs(nullptr);
     return 0;
 }
 

@@ -26,12 +26,14 @@ inline double msSince(std::chrono::steady_clock::time_point start) {
         .count();
 }
 
-// The median of the samples, which go to stderr; -1 without any.
-inline double median(std::vector<double> values, const char* name) {
-    std::fprintf(stderr, "%s samples:", name);
-    for (double v : values)
-        std::fprintf(stderr, " %.1f", v);
-    std::fprintf(stderr, "\n");
+// The median of the samples, which go to stderr when named; -1 without any.
+inline double median(std::vector<double> values, const char* name = nullptr) {
+    if (name) {
+        std::fprintf(stderr, "%s samples:", name);
+        for (double v : values)
+            std::fprintf(stderr, " %.1f", v);
+        std::fprintf(stderr, "\n");
+    }
     if (values.empty())
         return -1;
     std::sort(values.begin(), values.end());
