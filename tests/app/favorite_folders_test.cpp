@@ -5,6 +5,7 @@
 #include "shell/copy_move_window.h"
 #include "slideshow/slideshow_editor.h"
 #include "support/program.h"
+#include "support/scratch_dir.h"
 #include "ui/directory_list_box.h"
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
@@ -15,7 +16,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
-#include <QTemporaryDir>
 
 namespace lumora {
 namespace {
@@ -34,7 +34,7 @@ void confirmSlots(const QStringList& folders) {
 
 class FavoriteFoldersTest : public test::ProgramTest {
 protected:
-    QTemporaryDir root;
+    test::ScratchDir root;
 };
 
 TEST_F(FavoriteFoldersTest, WithEverySlotFreeTheMenuHoldsOnlyOrganize) {

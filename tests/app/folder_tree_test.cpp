@@ -3,6 +3,7 @@
 #include "platform/dir_watch.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_shell_namespace.h"
+#include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <functional>
 #include <memory>
@@ -54,7 +54,7 @@ void shell(const QString& command) {
 
 class FolderTreeTest : public ::testing::Test {
 protected:
-    QTemporaryDir home;
+    test::ScratchDir home;
     test::FakeShellNamespace ns;
     QString drive = home.filePath(QStringLiteral("drive"));
     QString other = home.filePath(QStringLiteral("other"));

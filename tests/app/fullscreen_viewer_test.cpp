@@ -5,6 +5,7 @@
 #include "slideshow/slideshow_player.h"
 #include "support/fake_mci.h"
 #include "support/program.h"
+#include "support/scratch_dir.h"
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
 #include "ui/picture_view.h"
@@ -17,7 +18,6 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <functional>
@@ -111,7 +111,7 @@ protected:
     }
     static void key(Qt::Key key) { QTest::keyClick(viewer().ScrollBox1, key); }
 
-    QTemporaryDir dir;
+    test::ScratchDir dir;
 };
 
 TEST_F(ViewerTest, OpensOverTheScreenWithTheCopyOfThePreview) {

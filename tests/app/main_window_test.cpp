@@ -10,6 +10,7 @@
 #include "support/fake_dialogs.h"
 #include "support/fake_launcher.h"
 #include "support/program.h"
+#include "support/scratch_dir.h"
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
 #include "ui/picture_view.h"
@@ -29,7 +30,6 @@
 #include <QStatusBar>
 #include <QStorageInfo>
 #include <QSystemTrayIcon>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -72,7 +72,7 @@ protected:
         main().directorylistbox1->setDirectory(folder.path());
     }
 
-    QTemporaryDir folder;
+    test::ScratchDir folder;
 };
 
 TEST_F(MainWindowTest, StartUpLeavesTheWindowsInTheirDesignedState) {

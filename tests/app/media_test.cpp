@@ -13,6 +13,7 @@
 #include "support/fake_mci.h"
 #include "support/media_files.h"
 #include "support/program.h"
+#include "support/scratch_dir.h"
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
 #include "ui/picture_view.h"
@@ -25,7 +26,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QToolButton>
 
 namespace lumora {
@@ -79,7 +79,7 @@ protected:
     FakeMciDevice& video() { return static_cast<FakeMciDevice&>(*main().MediaPlayer2); }
 
     test::FakeMci fake;
-    QTemporaryDir dir;
+    test::ScratchDir dir;
 
 private:
     test::MciScope devices_;

@@ -7,6 +7,7 @@
 #include "support/fake_dialogs.h"
 #include "support/fake_mci.h"
 #include "support/program.h"
+#include "support/scratch_dir.h"
 #include "ui/file_kinds.h"
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
@@ -19,7 +20,6 @@
 #include <QDir>
 #include <QListWidget>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -83,7 +83,7 @@ protected:
         main().Timer1Timer();  // the refresh enables the file commands
     }
 
-    QTemporaryDir dir;
+    test::ScratchDir dir;
     // Sounds and videos "play" on fake devices here.
     test::FakeMci mci_;
     test::MciScope mciScope_{&mci_};

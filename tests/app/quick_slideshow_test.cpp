@@ -5,6 +5,7 @@
 #include "slideshow/slideshow_player.h"
 #include "support/fake_dialogs.h"
 #include "support/program.h"
+#include "support/scratch_dir.h"
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
 #include "ui/picture_view.h"
@@ -16,7 +17,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -107,7 +107,7 @@ protected:
         return outcome;
     }
 
-    QTemporaryDir dir;
+    test::ScratchDir dir;
 };
 
 TEST_F(QuickSlideshowTest, PlaysTheListedPicturesInListOrder) {

@@ -5,12 +5,12 @@
 #include "slideshow/quick_slideshow_window.h"
 #include "slideshow/slideshow_player.h"
 #include "support/program.h"
+#include "support/scratch_dir.h"
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
 
 #include <QGuiApplication>
 #include <QScreen>
-#include <QTemporaryDir>
 
 namespace lumora {
 namespace {
@@ -29,7 +29,7 @@ TEST_F(TwoScreensTest, FullScreenWindowsOpenWhereTheMainWindowIs) {
         main.show();
         ASSERT_EQ(main.screen(), screen);
 
-        QTemporaryDir dir;
+        test::ScratchDir dir;
         QImage image(20, 20, QImage::Format_RGB32);
         image.fill(Qt::red);
         const QString path = dir.filePath(QStringLiteral("a.bmp"));

@@ -1,10 +1,10 @@
 #include "metafile/metafile.h"
 #include "metafile_writer.h"
+#include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <QPainter>
-#include <QTemporaryDir>
 
 namespace lumora {
 namespace {
@@ -86,7 +86,7 @@ TEST(WmfHeader, NonMetafilesAreNull) {
 }
 
 TEST(WmfHeader, ReadsFromFile) {
-    QTemporaryDir dir;
+    test::ScratchDir dir;
     const QString path = dir.path() + "/p.wmf";
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));

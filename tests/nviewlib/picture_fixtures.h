@@ -5,6 +5,7 @@
 // the variants ImageMagick cannot write.
 
 #include "nviewlib/nviewlib.h"
+#include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -13,14 +14,13 @@
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include <vector>
 
 namespace lumora::test {
 
 inline QString scratchDir() {
-    static QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/nviewlib-XXXXXX"));
+    static test::ScratchDir dir(QDir::tempPath() + QStringLiteral("/nviewlib-XXXXXX"));
     return dir.path();
 }
 

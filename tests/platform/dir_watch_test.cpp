@@ -1,12 +1,12 @@
 #include "platform/dir_watch.h"
 #include "platform/dir_entries.h"
 #include "support/deep_folder.h"
+#include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -46,7 +46,7 @@ private:
 class DirWatchTest : public ::testing::Test {
 protected:
     DirWatch watch;  // one of our own, so counts start at zero
-    QTemporaryDir dir;
+    test::ScratchDir dir;
     QString path(const QString& name) const { return dir.filePath(name); }
 };
 

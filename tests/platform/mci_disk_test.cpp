@@ -43,7 +43,8 @@ protected:
 
         const QByteArray raw = readFile(output());
         std::vector<float> samples(size_t(raw.size()) / sizeof(float));
-        std::memcpy(samples.data(), raw.constData(), samples.size() * sizeof(float));
+        if (!samples.empty())
+            std::memcpy(samples.data(), raw.constData(), samples.size() * sizeof(float));
         Heard heard;
         int64_t first = -1;
         for (size_t i = 0; i < samples.size(); ++i) {

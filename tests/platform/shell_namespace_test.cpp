@@ -4,6 +4,7 @@
 #include "platform/shell_namespace_linux.h"
 #include "support/deep_folder.h"
 #include "support/fake_dialogs.h"
+#include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <cstdio>
@@ -60,7 +60,7 @@ TEST(FileNames, InvalidUtf8RoundTripsAndValidTextDecodesAsUsual) {
 
 class FolderReading : public ::testing::Test {
 protected:
-    QTemporaryDir dir;
+    test::ScratchDir dir;
     QString path(const QString& name) const { return dir.filePath(name); }
 };
 
@@ -229,7 +229,7 @@ TEST(LinuxNamespace, MountTableChangesAreReportedAndNewDrivesListed) {
     if (::unshare(CLONE_NEWNS) != 0 ||
         ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
         GTEST_SKIP() << "no mount namespace here";
-    QTemporaryDir dir;
+    test::ScratchDir dir;
     const QString source = dir.filePath(QStringLiteral("source"));
     const QString target = dir.filePath(QStringLiteral("target"));
     QDir().mkpath(source + QStringLiteral("/inside"));

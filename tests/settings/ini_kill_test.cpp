@@ -1,4 +1,5 @@
 #include "settings/ini_file.h"
+#include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,6 @@
 #include <unistd.h>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -84,8 +84,8 @@ void killWriterRepeatedly(const QString& folder, int rounds, KillOutcome& outcom
                 completed->store(n);
             }
         }
-        std::this_thread::sleep_for(std::chrono::microseconds(
-            std::uniform_int_distribution<int>(0, maxDelayUs)(random)));
+        std::this_thread::sleep_for(
+            std::chrono::microseconds(std::uniform_int_distribution<int>(0, maxDelayUs)(random)));
         ASSERT_EQ(kill(child, SIGKILL), 0);
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -133,7 +133,7 @@ TEST(IniKill, KilledWriterLeavesTheOldOrTheNewFile) {
     const QString shm = QStringLiteral("/dev/shm");
     for (const Place& place : {Place{"memory", QDir(shm).exists() ? shm : QDir::tempPath(), 200},
                                Place{"disk", QDir::tempPath(), 50}}) {
-        QTemporaryDir dir(place.root + QStringLiteral("/lumora-kill-XXXXXX"));
+        test::ScratchDir dir(place.root + QStringLiteral("/lumora-kill-XXXXXX"));
         ASSERT_TRUE(dir.isValid());
         KillOutcome outcome;
         killWriterRepeatedly(dir.path(), place.rounds, outcome);

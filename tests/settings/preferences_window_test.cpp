@@ -7,6 +7,7 @@
 #include "support/fake_dialogs.h"
 #include "support/layout_faults.h"
 #include "support/program.h"
+#include "support/scratch_dir.h"
 #include "ui/color_combo_box.h"
 #include "ui/controls.h"
 #include "ui/directory_edit.h"
@@ -22,7 +23,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSystemTrayIcon>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -287,7 +287,7 @@ TEST_F(PreferencesTest, SortKeepsTheClickedSlotSelectedWhereItWent) {
 }
 
 TEST_F(PreferencesTest, AddDirPutsTheBrowsedFolderIntoTheSelectedSlot) {
-    QTemporaryDir folder;
+    test::ScratchDir folder;
     main().FileListBox1->setDirectory(folder.path());
     open();
     clickSlot(4);

@@ -14,7 +14,6 @@
 #include <QEvent>
 #include <QLabel>
 #include <QProgressBar>
-#include <QTemporaryDir>
 #include <functional>
 #include <vector>
 

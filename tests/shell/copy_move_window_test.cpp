@@ -1,4 +1,5 @@
 #include "shell/copy_move_window.h"
+#include "support/scratch_dir.h"
 
 #include "app/folder_tree.h"
 #include "app/history_window.h"
@@ -18,7 +19,6 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <functional>
@@ -88,7 +88,7 @@ protected:
         window.Button1->click();
     }
 
-    QTemporaryDir folder;
+    test::ScratchDir folder;
     QString path;
 };
 

@@ -1,11 +1,11 @@
 #include "shell/file_copier.h"
+#include "support/scratch_dir.h"
 
 #include "shell/file_copy_fixtures.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QTemporaryDir>
 #include <vector>
 
 #include <sched.h>
@@ -52,8 +52,9 @@ TEST_F(FileCopierTest, CopiesEverySizeAroundTheBlocksExactly) {
         // One report per block read; an empty file reports nothing.
         const size_t blocks = size_t((size + kCopyBlockSize - 1) / kCopyBlockSize);
         EXPECT_EQ(reports.size(), blocks);
-        if (!reports.empty())
+        if (!reports.empty()) {
             EXPECT_EQ(reports.back(), size);
+        }
         EXPECT_EQ(entries(to), QStringList{QStringLiteral("file.bin")});
         EXPECT_EQ(readBytes(source), bytes);
     }
@@ -270,8 +271,9 @@ TEST_F(FileCopierTest, AFullDiskKeepsTheSourceOfAMoveAndLeavesNoPartOfTheCopy) {
     ASSERT_TRUE(writeBytes(source, bytes));
     for (const bool existingDestination : {false, true}) {
         SCOPED_TRACE(existingDestination);
-        if (existingDestination)
+        if (existingDestination) {
             ASSERT_TRUE(writeBytes(target, "yesterday's copy"));
+        }
         FileCopier copier(source, target);
         CopyOutcome outcome = copier.open();
         ASSERT_EQ(outcome, CopyOutcome::Done);
@@ -341,10 +343,6 @@ TEST_F(FileCopierTest, NamesThatAreNotUtf8) {
     EXPECT_EQ(readBytes(folder + u'/' + name), pattern(9000));
     EXPECT_EQ(entries(folder), QStringList{name});
     EXPECT_FALSE(exists(source));
-    // QTemporaryDir cannot name these to remove them.
-    ::unlink(encodeFileName(folder + u'/' + name).constData());
-    ::rmdir(encodeFileName(folder).constData());
-    ::rmdir(encodeFileName(to + QStringLiteral("/sub") + QChar(0xDCE9)).constData());
 }
 
 TEST(CopyPaths, TypedFoldersAreTakenFromTheBrowserOrTheHome) {

@@ -5,13 +5,13 @@
 // limit that makes writes fail the way a full disk does.
 
 #include "base/file_name.h"
+#include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 #include <QByteArray>
 #include <QDir>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -136,7 +136,7 @@ protected:
         ASSERT_TRUE(QDir().mkpath(to));
     }
 
-    QTemporaryDir root;
+    test::ScratchDir root;
     const QString from = root.filePath(QStringLiteral("from"));
     const QString to = root.filePath(QStringLiteral("to"));
 };

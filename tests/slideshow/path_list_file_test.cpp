@@ -1,13 +1,13 @@
 #include "slideshow/path_list_file.h"
 #include "base/file_name.h"
 #include "platform/errors.h"
+#include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -33,7 +33,7 @@ protected:
         return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("<missing>");
     }
 
-    QTemporaryDir dir_;
+    test::ScratchDir dir_;
 };
 
 TEST_F(PathListFileTest, WritesEachEntryWithCrLfInOrderAndReadsItBack) {

@@ -1,10 +1,10 @@
 #include "slideshow/quick_slideshow_walk.h"
+#include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <sys/stat.h>
 
@@ -40,7 +40,7 @@ protected:
         return slides;
     }
 
-    QTemporaryDir dir;
+    test::ScratchDir dir;
 };
 
 TEST_F(QuickWalkTest, EveryEntryIsExaminedOnceInListOrder) {

@@ -10,6 +10,7 @@
 #include "slideshow/slideshow_player.h"
 #include "support/fake_dialogs.h"
 #include "support/program.h"
+#include "support/scratch_dir.h"
 #include "ui/controls.h"
 #include "ui/directory_list_box.h"
 #include "ui/drive_combo_box.h"
@@ -30,7 +31,6 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -124,7 +124,7 @@ protected:
         QCoreApplication::processEvents();  // dropped files are handled after the drop
     }
 
-    QTemporaryDir home;
+    test::ScratchDir home;
 };
 
 TEST_F(EditorTest, OpensAsADialogOfItsDesignWithEveryControlNamed) {
@@ -410,7 +410,6 @@ TEST_F(EditorTest, ADroppedNameThatIsNotUtf8KeepsItsBytes) {
     ASSERT_EQ(slides().size(), 1);
     EXPECT_EQ(encodeFileName(slides()[0]), encodeFileName(pictures) + "/caf\xe9.bmp");
     EXPECT_TRUE(fakeDialogs().messages.empty());
-    ::unlink(encodeFileName(slides()[0]).constData());  // QTemporaryDir cannot name it
 }
 
 TEST_F(EditorTest, SaveAndOpenKeepTheListAndOfferTheSavedName) {
@@ -480,8 +479,9 @@ TEST_F(EditorTest, OpenTakesHostileFilesWithoutHarm) {
         fakeDialogs().fileAnswers = {file};
         e.Button2Click();
         EXPECT_EQ(slides(), readPathList(file));
-        if (f.entries >= 0)
+        if (f.entries >= 0) {
             EXPECT_EQ(slides().size(), f.entries);
+        }
     }
     // A wide entry previews as nothing.
     e.ListBox1->setItemIndex(1);
@@ -552,7 +552,7 @@ TEST_F(EditorTest, CreateOpensANewEditorAndFavoritesMoveTheLists) {
     test::ModalAnswer answer([&](QWidget* modal) {
         if (modal != &editor())
             return;
-        QTest::qWaitFor([] { return editor().isActiveWindow(); });
+        EXPECT_TRUE(QTest::qWaitFor([] { return editor().isActiveWindow(); }));
         listed = slides();
         hint = editor().favorites->toolTip();
         for (QAction* item : editor().favoriteItems)

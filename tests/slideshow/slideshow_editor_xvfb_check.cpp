@@ -106,7 +106,8 @@ int run(int argc, char** argv) {
     TForm7& editor = *forms().Form7;
     editor.DirectoryListBox1->setDirectory(folder);
     main.show();
-    QTest::qWaitForWindowExposed(&main);
+    check->check(QTest::qWaitForWindowExposed(&main),
+                 QStringLiteral("the main window was never exposed"));
     const QString shots = qEnvironmentVariable("LUMORA_SCREENSHOT_DIR");
     auto screenshot = [&](const char* name) {
         const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();

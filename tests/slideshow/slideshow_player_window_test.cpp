@@ -5,6 +5,7 @@
 #include "slideshow/slideshow_player.h"
 #include "support/fake_dialogs.h"
 #include "support/program.h"
+#include "support/scratch_dir.h"
 #include "ui/color_combo_box.h"
 #include "ui/forms.h"
 
@@ -13,7 +14,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <atomic>
@@ -77,7 +77,7 @@ protected:
         EXPECT_EQ(player().Image1->picture(), NViewLibLoad(path, 0)) << path.toStdString();
     }
 
-    QTemporaryDir folder;
+    test::ScratchDir folder;
     QString red, green, blue;
     const QColor teal{0, 128, 128};
 };

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "support/scratch_dir.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <cstdlib>
 
 namespace lumora::test {
@@ -33,7 +34,7 @@ public:
     QString path() const { return root_.path(); }
 
 private:
-    QTemporaryDir root_;
+    ScratchDir root_;
 };
 
 }  // namespace lumora::test

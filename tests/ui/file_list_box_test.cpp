@@ -1,6 +1,7 @@
 #include "ui/file_list_box.h"
 #include "platform/dir_entries.h"
 #include "support/deep_folder.h"
+#include "support/scratch_dir.h"
 #include "ui/file_mask.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
 
@@ -26,7 +26,7 @@ const QString kSupported = QStringLiteral(
 
 class FileListTest : public ::testing::Test {
 protected:
-    QTemporaryDir dir;
+    test::ScratchDir dir;
     QString previous = currentDirectory();
 
     ~FileListTest() override { setCurrentDirectory(previous); }
@@ -239,9 +239,6 @@ TEST_F(FileListTest, NamesThatAreNotUtf8StayUsable) {
     EXPECT_EQ(encodeFileName(currentDirectory()), folderBytes + "/d\xe9j\xe0");
     EXPECT_EQ(items(list), QStringList{QStringLiteral("[..]")});
     setCurrentDirectory(previous);
-    // QTemporaryDir cannot name these to remove them.
-    ::unlink(raw.constData());
-    ::rmdir((folderBytes + "/d\xe9j\xe0").constData());
 }
 
 TEST_F(FileListTest, EveryClickAndEveryKeyMoveIsReported) {

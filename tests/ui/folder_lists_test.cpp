@@ -1,6 +1,7 @@
 // The drive combo, the folder list and the plain list box.
 #include "platform/dir_entries.h"
 #include "support/fake_shell_namespace.h"
+#include "support/scratch_dir.h"
 #include "ui/directory_list_box.h"
 #include "ui/drive_combo_box.h"
 #include "ui/list_box.h"
@@ -9,7 +10,6 @@
 
 #include <QDir>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace lumora {
@@ -30,11 +30,11 @@ protected:
                                    "media/usb/.hidden", "home"})
             ASSERT_TRUE(QDir(dir.path()).mkpath(QString::fromLatin1(folder)));
         usb = dir.filePath(QStringLiteral("media/usb"));
-        shell.drives = {{QStringLiteral("/")}, {usb, QStringLiteral("USB"), true}};
+        shell.drives = {{QStringLiteral("/"), {}}, {usb, QStringLiteral("USB"), true}};
     }
     void TearDown() override { setCurrentDirectory(previous); }
 
-    QTemporaryDir dir;
+    test::ScratchDir dir;
     QString usb;
     QString previous = currentDirectory();
     test::FakeShellNamespace shell;
@@ -53,7 +53,7 @@ TEST_F(FolderListsTest, TheDriveOfAFolderIsTheDeepestMountHoldingIt) {
     // The chosen drive stays while mounted; when it goes nothing is chosen.
     QSignalSpy changes(&drives, &TDriveComboBox::Change);
     drives.setDrive(usb);
-    shell.drives.insert(shell.drives.begin() + 1, {QStringLiteral("/boot")});
+    shell.drives.insert(shell.drives.begin() + 1, {QStringLiteral("/boot"), {}});
     shell.changeDevices();
     EXPECT_EQ(drives.count(), 3);
     EXPECT_EQ(drives.Drive(), usb);
