@@ -104,6 +104,7 @@ void deleteChildren(QTreeWidgetItem* node) {
 TFolderTree::TFolderTree(QWidget* parent, ShellNamespace* shell)
     : QTreeWidget(parent), shell_(shell ? shell : &shellNamespace()) {
     setHeaderHidden(true);
+    setAccessibleName(QStringLiteral("Folders"));
     setColumnCount(1);
     setIndentation(19);
     setUniformRowHeights(true);

@@ -18,6 +18,7 @@ TForm21::TForm21() {
 
     ListView1 = new QTreeWidget(this);
     ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setAccessibleName(QStringLiteral("History"));
     ListView1->setColumnCount(2);
     ListView1->setHeaderLabels({QStringLiteral("Action"), QStringLiteral("Time")});
     ListView1->header()->setStretchLastSection(false);

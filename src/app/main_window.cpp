@@ -167,6 +167,7 @@ void TForm1::buildBrowserAndPreview() {
 
     IconListBox1 = named(new QListWidget(Panel3), "IconListBox1");
     IconListBox1->setViewMode(QListView::IconMode);
+    IconListBox1->setAccessibleName(QStringLiteral("Icons"));
     IconListBox1->setVisible(false);
     DCAVIPlay1 = named(new QWidget(Panel3), "DCAVIPlay1");
     DCAVIPlay1->setVisible(false);

@@ -114,7 +114,6 @@ void TForm7::buildControls() {
     DriveComboBox1 = named(new TDriveComboBox(this), "DriveComboBox1");
     DirectoryListBox1 = named(new TDirectoryListBox(DriveComboBox1, this), "DirectoryListBox1");
     FileListBox1 = named(new TFileListBox(this), "FileListBox1");
-    FileListBox1->setAccessibleName(QStringLiteral("Files"));
     FileListBox1->setFileType(TFileListBox::ftNormal);
     FileListBox1->setMask(slideshowEditorMask());
 

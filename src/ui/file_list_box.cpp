@@ -68,6 +68,7 @@ QString absoluteFolder(const QString& folder, const QString& base) {
 TFileListBox::TFileListBox(QWidget* parent)
     : QListView(parent), compiledMask_(mask_), model_(new TFileListModel(this)) {
     setModel(model_);
+    setAccessibleName(QStringLiteral("Files"));
     // Every row has the same height: lets the view lay out 100,000 rows at once.
     setUniformItemSizes(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
