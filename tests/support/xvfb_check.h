@@ -95,6 +95,10 @@ public:
         }
         setenv("DISPLAY", server_.display().toLatin1().constData(), 1);
         setenv("QT_QPA_PLATFORM", "xcb", 1);
+        // No session bus: without this, the first D-Bus user (SDL's audio, Qt)
+        // may autolaunch one on the private display, which can hang under load.
+        const QByteArray noBus = "unix:path=" + QFile::encodeName(home_.path()) + "/no-bus";
+        setenv("DBUS_SESSION_BUS_ADDRESS", noBus.constData(), 1);
         return true;
     }
 
