@@ -176,8 +176,7 @@ int run(int argc, char** argv) {
         windowManager.terminate();
         windowManager.waitForFinished(3000);
     }
-    std::printf("%s\n", check.exitCode() ? "FAILED" : "PASSED");
-    return check.exitCode();
+    return check.report();
 }
 
 }  // namespace

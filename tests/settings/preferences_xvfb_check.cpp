@@ -115,8 +115,7 @@ int run(int argc, char** argv) {
 
     destroyForms();
     setDialogs(nullptr);
-    std::printf("%s\n", check.exitCode() ? "FAILED" : "PASSED");
-    return check.exitCode();
+    return check.report();
 }
 
 }  // namespace

@@ -170,8 +170,7 @@ int run(int argc, char** argv) {
 
     destroyForms();
     setDialogs(nullptr);
-    std::printf("%s\n", xvfb.exitCode() ? "FAILED" : "PASSED");
-    return xvfb.exitCode();
+    return xvfb.report();
 }
 
 }  // namespace

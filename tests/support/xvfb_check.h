@@ -123,6 +123,11 @@ public:
         fail(QStringLiteral("no entry ") + entry);
     }
     int exitCode() const { return exitCode_; }
+    // The verdict, printed, as the exit code.
+    int report() const {
+        std::printf("%s\n", exitCode_ ? "FAILED" : "PASSED");
+        return exitCode_;
+    }
     const TestHome& home() const { return home_; }
 
 private:
