@@ -8,6 +8,7 @@
 #include "bench_report.h"
 #include "platform/audio_out.h"
 #include "platform/mci.h"
+#include "platform/mci_backend/backend.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -272,6 +273,7 @@ int runChild(const QString& program, const QString& group, const QString& folder
 
 int main(int argc, char** argv) {
     using namespace lumora;
+    useLinkedMediaBackend();
     if (argc == 4 && std::strcmp(argv[1], "--group") == 0) {
         QApplication app(argc, argv);
         const QString folder = QString::fromLocal8Bit(argv[3]);

@@ -5,6 +5,7 @@
 
 #include "app/start_up.h"
 #include "platform/dialogs.h"
+#include "platform/mci_backend/backend.h"
 #include "support/silent_dialogs.h"
 #include "support/test_home.h"
 
@@ -23,6 +24,7 @@ public:
               std::fprintf(stderr, "unexpected message: %s\n", qPrintable(text));
           }) {
         setDialogs(&dialogs_);
+        useLinkedMediaBackend();
         createForms({});
     }
     ~ProgramForms() {

@@ -83,7 +83,7 @@ function(lumora_xvfb_checks)
     foreach(source ${checks})
         get_filename_component(target ${source} NAME_WE)
         add_executable(${target} ${source})
-        target_link_libraries(${target} PRIVATE lumora_app Qt6::Test)
+        target_link_libraries(${target} PRIVATE lumora_app lumora_mci_backend Qt6::Test)
         target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
         add_test(NAME ${target} COMMAND ${target})
         set_tests_properties(${target} PROPERTIES

@@ -42,6 +42,11 @@ EMciError EMciError::noAudioOutput(const QString& path, const QString& why) {
                      QStringLiteral("No audio output for %1: %2").arg(path, why));
 }
 
+EMciError EMciError::noMediaSupport(const QString& path, const QString& why) {
+    return EMciError(Cause::UnsupportedFormat,
+                     QStringLiteral("Media playback is not available for %1: %2").arg(path, why));
+}
+
 namespace mci_internal {
 
 FileHandle::~FileHandle() {
@@ -82,8 +87,9 @@ std::unique_ptr<Stream> openStream(const QString& path, ErrorSlot& errors, QWidg
     const ssize_t got = ::pread(file.fd(), head, sizeof head, 0);
     if (got < 0)
         throw EMciError::cannotOpen(path);
+    const MediaBackend& backend = mediaBackend(path);
     if (!midi::looksLikeMidi(QByteArrayView(head, got)))
-        return openFfmpegStream(std::move(file), path, errors, display);
+        return backend.openFfmpegStream(std::move(file), path, errors, display);
 
     if (st.st_size > midi::kMaxFileSize)
         throw EMciError::unsupportedFormat(path);
@@ -101,7 +107,7 @@ std::unique_ptr<Stream> openStream(const QString& path, ErrorSlot& errors, QWidg
         done += n;
     }
     bytes.truncate(done);
-    return openMidiStream(bytes, path);
+    return backend.openMidiStream(bytes, path);
 }
 
 class SystemMciDevice final : public MciDevice {
@@ -116,7 +122,7 @@ public:
 
     void close() override {
         if (stream_) {
-            AudioOut::instance().stop(stream_.get());
+            mediaBackend(fileName_).stopSound(stream_.get());
             stream_.reset();
         }
         fileName_.clear();
@@ -205,11 +211,11 @@ private:
     void start(Stream& s) {
         intent_ = Intent::Playing;
         s.setRunning(true);
-        AudioOut::instance().start(&s);
+        mediaBackend(fileName_).startSound(&s);
     }
 
     void halt(Stream& s, Intent next) {
-        AudioOut::instance().stop(&s);
+        mediaBackend(fileName_).stopSound(&s);
         s.setRunning(false);
         intent_ = next;
     }

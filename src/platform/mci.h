@@ -48,6 +48,7 @@ public:
     static EMciError notMediaFile(const QString& path);
     static EMciError unsupportedFormat(const QString& path);
     static EMciError noAudioOutput(const QString& path, const QString& why);
+    static EMciError noMediaSupport(const QString& path, const QString& why);
 
 private:
     Cause cause_;
@@ -109,10 +110,5 @@ public:
 Mci& mci();
 // Replaces the devices for tests; nullptr brings back the real ones.
 void setMci(Mci* replacement);
-
-// The sound font MIDI files are rendered with (the system's General MIDI
-// font unless set). It is loaded once and kept; setting another drops it.
-QString midiSoundFont();
-void setMidiSoundFont(const QString& path);
 
 }  // namespace lumora

@@ -88,10 +88,23 @@ private:
     int fd_;
 };
 
-// Raise EMciError when the file cannot be played. Video is drawn into display
-// (nullptr: nowhere) from the first picture on.
-std::unique_ptr<Stream> openFfmpegStream(FileHandle file, const QString& path, ErrorSlot& errors,
-                                         QWidget* display);
-std::unique_ptr<Stream> openMidiStream(const QByteArray& bytes, const QString& path);
+// The media back end: the decoders and the shared sound output. The program
+// loads it at the first open (liblumora-media.so beside the executable), so a
+// run that plays nothing never maps FFmpeg, SDL, FluidSynth and what they
+// bring; tests and benchmarks link it in and install it.
+struct MediaBackend {
+    // Raise EMciError when the file cannot be played. Video is drawn into
+    // display (nullptr: nowhere) from the first picture on.
+    std::unique_ptr<Stream> (*openFfmpegStream)(FileHandle file, const QString& path,
+                                                ErrorSlot& errors, QWidget* display);
+    std::unique_ptr<Stream> (*openMidiStream)(const QByteArray& bytes, const QString& path);
+    void (*startSound)(AudioSource* source);
+    void (*stopSound)(AudioSource* source);
+};
+
+// The installed back end, else the loaded one; raises EMciError naming path
+// when it cannot be loaded. Called on the GUI thread.
+const MediaBackend& mediaBackend(const QString& path);
+void setMediaBackend(const MediaBackend* backend);
 
 }  // namespace lumora::mci_internal

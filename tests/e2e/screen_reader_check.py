@@ -59,7 +59,18 @@ def make_home():
     for name, colour in (("red", "red"), ("green", "lime"), ("blue", "blue")):
         subprocess.run(["convert", "-size", "64x48", "xc:" + colour,
                         os.path.join(pictures, name + ".bmp")], check=True)
+    subprocess.run(["ffmpeg", "-nostdin", "-loglevel", "error", "-f", "lavfi", "-i",
+                    "sine=frequency=440:duration=2", os.path.join(pictures, "tone.wav")],
+                   check=True)
     return home, pictures
+
+
+def accessibility_bus_ready():
+    from gi.repository import Gio
+    session = Gio.bus_get_sync(Gio.BusType.SESSION, None)
+    reply = session.call_sync("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress",
+                              None, None, Gio.DBusCallFlags.NO_AUTO_START, 1000, None)
+    return bool(reply.unpack()[0])
 
 
 def showing(node):
@@ -121,11 +132,16 @@ def history_actions(app):
     return [cells.getAccessibleAt(row, 0).name for row in range(cells.nRows)]
 
 
-def scenario(process, pictures):
+def program_on_bus():
     desktop = pyatspi.Registry.getDesktop(0)
-    app = wait_for(lambda: next((a for a in desktop if a is not None and a.name == "Lumora"),
-                                None))
-    if not check(app is not None, "the program never appeared on the accessibility bus"):
+    desktop.clear_cache()  # the list of programs may have been read before it joined
+    return next((a for a in desktop if a is not None and a.name == "Lumora"), None)
+
+
+def scenario(process, pictures):
+    app = wait_for(program_on_bus, 30)
+    if not check(app is not None, "the program never appeared on the accessibility bus "
+                 "(it %s)" % ("runs" if process.poll() is None else "ended: %s" % process.poll())):
         return
     title = "Lumora 1.0.1 - [ " + pictures + "/ ]"
     frame = wait_for(lambda: window(app, title))
@@ -134,8 +150,8 @@ def scenario(process, pictures):
 
     files = find(frame, "list", "Files")
     check(files is not None and sorted(c.name for c in files)
-          == ["[..]", "blue.bmp", "green.bmp", "red.bmp"],
-          "the file list does not show the three pictures")
+          == ["[..]", "blue.bmp", "green.bmp", "red.bmp", "tone.wav"],
+          "the file list does not show the pictures and the sound")
     check(find(frame, "tree", "Folders") is not None, "no folder tree named Folders")
 
     # The slideshow editor: every picture added, then closed.
@@ -162,10 +178,29 @@ def scenario(process, pictures):
         press(find(preferences, "push button", "OK"))
         check(wait_for(lambda: not showing(preferences), 10), "OK left the preferences open")
 
+    # A click on the picture just above the sound (where the accessibility
+    # tree places it), then the Down key: the media player window shows and
+    # plays the sound (the media module is loaded for it).
+    names = [c.name for c in files]
+    above = files[names.index("tone.wav") - 1]
+    area = above.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    pyatspi.Registry.generateMouseEvent(area.x + area.width // 2, area.y + area.height // 2,
+                                        "b1c")
+    check(wait_for(lambda: window(app, title) is None, 5),
+          "a click on %s did not preview it" % above.name)
+    pyatspi.Registry.generateKeyboardEvent(0xFF54, None, pyatspi.KEY_SYM)  # Down
+    player = wait_for(lambda: window(app, "Mediaplayer"), 15)
+    if check(player is not None, "the sound did not bring up the media player"):
+        check(wait_for(lambda: find(player, "label", "tone.wav"), 5),
+              "the media player does not name the sound")
+        pause = find(player, "push button", "Pause")
+        check(pause is not None and pause.getState().contains(pyatspi.STATE_ENABLED),
+              "the media player cannot pause: it is not playing")
+
     press(menu_command(frame, "View", "HistoryList"), answers_late=True)
     actions = history_actions(app)
     expected = ["Launched Create Slideshow", "Pressed New Slideshow", "Pressed Add All Files",
-                "Pressed Close Slideshow", "Launched Options"]
+                "Pressed Close Slideshow", "Launched Options", "Show Mediaplayer"]
     check(actions[-len(expected):] == expected,
           "the history reads %r, expected it to end with %r" % (actions, expected))
 
@@ -183,10 +218,10 @@ def scenario(process, pictures):
 
 
 def main():
-    if not shutil.which("Xvfb") or not shutil.which("convert") or \
+    if not shutil.which("Xvfb") or not shutil.which("convert") or not shutil.which("ffmpeg") or \
             not os.path.exists("/usr/libexec/at-spi-bus-launcher") or \
             importlib.util.find_spec("pyatspi") is None:
-        print("skipped: Xvfb, ImageMagick or AT-SPI (python3-pyatspi) is missing")
+        print("skipped: Xvfb, ImageMagick, ffmpeg or AT-SPI (python3-pyatspi) is missing")
         return 77
     home, pictures = make_home()
     server, display = start_x_server()
@@ -202,9 +237,14 @@ def main():
                            stderr=subprocess.DEVNULL)
     process = None
     try:
-        time.sleep(0.5)
+        # A program started before the bus answers never joins it.
+        if not check(wait_for(accessibility_bus_ready, 20), "the accessibility bus did not start"):
+            return 1
         global pyatspi
         import pyatspi  # after the session bus and the accessibility bus exist
+        # Reading the desktop starts the registry, which the program must find.
+        check(wait_for(lambda: pyatspi.Registry.getDesktop(0).childCount >= 0, 20) is not None,
+              "the accessibility registry did not answer")
         process = subprocess.Popen([PROGRAM], cwd=pictures, env=environment)
         scenario(process, pictures)
     finally:

@@ -4,6 +4,7 @@
 
 #include "platform/mci.h"
 #include "platform/audio_out.h"
+#include "platform/mci_backend/backend.h"
 #include "support/fake_mci.h"
 #include "support/media_files.h"
 #include "support/midi_writer.h"
@@ -365,6 +366,26 @@ TEST(MciErrors, EachCauseHasItsOwnErrorAndLeavesNoDevice) {
     EXPECT_EQ(d->mode(), MciMode::NotReady);
     EXPECT_FALSE(d->isOpen());
     EXPECT_EQ(AudioOut::instance().sourceCount(), 0);
+}
+
+// The program loads the back end from beside itself; no such module lies
+// beside this test, so an open says why it cannot play and keeps no device.
+TEST(MciErrors, WithoutTheMediaModuleAnOpenSaysMediaIsNotAvailable) {
+    auto d = mci().createDevice();
+    mci_internal::setMediaBackend(nullptr);
+    try {
+        d->open(toneWav());
+        ADD_FAILURE() << "the open succeeded";
+    } catch (const EMciError& error) {
+        EXPECT_EQ(error.cause(), EMciError::Cause::UnsupportedFormat);
+        EXPECT_TRUE(error.message().startsWith(
+            QStringLiteral("Media playback is not available for ") + toneWav() + u':'))
+            << error.message().toStdString();
+        EXPECT_TRUE(error.message().contains(QStringLiteral("liblumora-media.so")));
+    }
+    useLinkedMediaBackend();
+    EXPECT_FALSE(d->isOpen());
+    EXPECT_NO_THROW(d->open(toneWav()));
 }
 
 }  // namespace

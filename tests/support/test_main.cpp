@@ -1,4 +1,5 @@
 #include "platform/application.h"
+#include "platform/mci_backend/backend.h"
 #include "support/fake_dialogs.h"
 #include "support/test_home.h"
 
@@ -48,6 +49,7 @@ int main(int argc, char** argv) {
     test::FakeDialogs dialogs;
     test::installed = &dialogs;
     setDialogs(&dialogs);
+    useLinkedMediaBackend();
 
     testing::InitGoogleMock(&argc, argv);
     const int result = RUN_ALL_TESTS();

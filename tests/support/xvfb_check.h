@@ -4,6 +4,7 @@
 // their own, and a count of failures. Exit codes: 0 passed, 1 failed,
 // 77 skipped (no Xvfb).
 
+#include "platform/mci_backend/backend.h"
 #include "support/test_home.h"
 #include "ui/file_list_box.h"
 
@@ -99,6 +100,7 @@ public:
         // may autolaunch one on the private display, which can hang under load.
         const QByteArray noBus = "unix:path=" + QFile::encodeName(home_.path()) + "/no-bus";
         setenv("DBUS_SESSION_BUS_ADDRESS", noBus.constData(), 1);
+        useLinkedMediaBackend();
         return true;
     }
 

@@ -1,4 +1,4 @@
-#include "platform/mci_video.h"
+#include "platform/mci_backend/mci_video.h"
 
 #include <QEvent>
 #include <QPainter>

@@ -2,7 +2,7 @@
 // render ourselves, in step with the shared output.
 
 #include "platform/mci.h"
-#include "platform/mci_stream.h"
+#include "platform/mci_backend/backend.h"
 #include "platform/midi_file.h"
 
 #include <fluidsynth.h>

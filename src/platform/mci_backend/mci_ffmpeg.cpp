@@ -5,8 +5,8 @@
 
 #include "base/file_name.h"
 #include "platform/mci.h"
-#include "platform/mci_stream.h"
-#include "platform/mci_video.h"
+#include "platform/mci_backend/backend.h"
+#include "platform/mci_backend/mci_video.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

@@ -1,0 +1,28 @@
+#pragma once
+
+// The media back end: FFmpeg's decoders, FluidSynth's MIDI and SDL's sound
+// output. The program loads it as liblumora-media.so at the first open; tests
+// and benchmarks link it in and install it with useLinkedMediaBackend().
+
+#include "platform/mci_stream.h"
+
+namespace lumora {
+
+// Makes mci() use the linked back end instead of loading the module.
+void useLinkedMediaBackend();
+
+// The sound font MIDI files are rendered with (the system's General MIDI
+// font unless set). It is loaded once and kept; setting another drops it.
+QString midiSoundFont();
+void setMidiSoundFont(const QString& path);
+
+namespace mci_internal {
+
+const MediaBackend& linkedMediaBackend();
+
+std::unique_ptr<Stream> openFfmpegStream(FileHandle file, const QString& path, ErrorSlot& errors,
+                                         QWidget* display);
+std::unique_ptr<Stream> openMidiStream(const QByteArray& bytes, const QString& path);
+
+}  // namespace mci_internal
+}  // namespace lumora
