@@ -155,16 +155,13 @@ CopyOutcome FileCopier::copy(bool keepTime, const std::function<void(qint64)>& p
         return fail(CopyOutcome::CannotOpen);
     }
     const QByteArray folder = folderOf(destination_);
-    const QByteArray stem = (folder.endsWith('/') ? folder : folder + '/') + ".lumora-copy-";
-    while (temporaryFd_ < 0) {
-        temporary_ = stem + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
-        temporaryFd_ = ::open(temporary_.constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
-        if (temporaryFd_ < 0 && errno != EEXIST) {
-            temporary_.clear();
-            return fail(CopyOutcome::CannotCreate);
-        }
-    }
+    // A file without a name where the file system allows it (and /proc can
+    // name it at the end): a crash or a power cut during the copy then leaves
+    // nothing behind in the folder.
+    if (::access("/proc/self/fd", X_OK) == 0)
+        temporaryFd_ = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (temporaryFd_ < 0 && !createNamedTemporary(folder))
+        return fail(CopyOutcome::CannotCreate);
     ::posix_fadvise(sourceFd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 
     qint64 copied = 0;
@@ -193,6 +190,8 @@ CopyOutcome FileCopier::copy(bool keepTime, const std::function<void(qint64)>& p
         errno = EIO;
         return fail(CopyOutcome::WriteFailed);
     }
+    if (temporary_.isEmpty() && !nameTemporary(folder))
+        return fail(CopyOutcome::CannotCreate);
     const int closed = ::close(temporaryFd_);
     temporaryFd_ = -1;
     if (closed != 0)
@@ -207,6 +206,44 @@ CopyOutcome FileCopier::copy(bool keepTime, const std::function<void(qint64)>& p
         ::close(folderFd);
     }
     return CopyOutcome::Done;
+}
+
+namespace {
+
+QByteArray temporaryName(const QByteArray& folder) {
+    return (folder.endsWith('/') ? folder : folder + '/') + ".lumora-copy-" +
+           QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+}
+
+}  // namespace
+
+bool FileCopier::createNamedTemporary(const QByteArray& folder) {
+    for (;;) {
+        temporary_ = temporaryName(folder);
+        temporaryFd_ = ::open(temporary_.constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
+        if (temporaryFd_ >= 0)
+            return true;
+        if (errno != EEXIST) {
+            temporary_.clear();
+            return false;
+        }
+    }
+}
+
+bool FileCopier::nameTemporary(const QByteArray& folder) {
+    // The complete copy gets a name only now, for the moment until the rename.
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(temporaryFd_);
+    for (;;) {
+        const QByteArray name = temporaryName(folder);
+        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) ==
+            0) {
+            temporary_ = name;
+            return true;
+        }
+        if (errno != EEXIST)
+            return false;
+    }
 }
 
 CopyOutcome FileCopier::copyBytes(int target, const std::function<void(qint64)>& progress,

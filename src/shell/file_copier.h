@@ -85,10 +85,12 @@ private:
     CopyOutcome fail(CopyOutcome outcome);
     CopyOutcome copyBytes(int target, const std::function<void(qint64)>& progress, qint64& copied);
     void discardTemporary();
+    bool createNamedTemporary(const QByteArray& folder);
+    bool nameTemporary(const QByteArray& folder);
 
     QByteArray source_;
     QByteArray destination_;
-    QByteArray temporary_;
+    QByteArray temporary_;  // empty while the copy has no name
     int sourceFd_ = -1;
     int temporaryFd_ = -1;
     struct stat before_ {};

@@ -80,6 +80,27 @@ TEST_F(FileCopierTest, ReplacesTheDestinationWithACompleteCopyKeepingTheTime) {
     EXPECT_GT(statOf(target).st_mtim.tv_sec, 946684800);
 }
 
+// Nothing of the copy has a name in the folder until it is complete, so a
+// crash in the middle leaves nothing behind (where the file system can).
+TEST_F(FileCopierTest, WhileItRunsTheCopyHasNoNameInTheFolder) {
+    const int probe = ::open(encodeFileName(to).constData(), O_TMPFILE | O_WRONLY, 0600);
+    if (probe < 0)
+        GTEST_SKIP() << "this file system makes no unnamed files";
+    ::close(probe);
+    const QString source = from + QStringLiteral("/film.avi");
+    const QString target = to + QStringLiteral("/film.avi");
+    ASSERT_TRUE(writeBytes(source, pattern(3 * int(kCopyBlockSize) + 17)));
+    FileCopier copier(source, target);
+    ASSERT_EQ(copier.open(), CopyOutcome::Done);
+    QList<QStringList> seen;
+    ASSERT_EQ(copier.copy(true, [&](qint64) { seen << entries(to); }), CopyOutcome::Done);
+    ASSERT_FALSE(seen.isEmpty());
+    for (const QStringList& names : seen)
+        EXPECT_TRUE(names.isEmpty()) << names.join(u' ').toStdString();
+    EXPECT_EQ(entries(to), QStringList{QStringLiteral("film.avi")});
+    EXPECT_EQ(readBytes(target), pattern(3 * int(kCopyBlockSize) + 17));
+}
+
 // Reads of at most 1,000 bytes, or a failing read at an offset.
 class UnevenCopier final : public FileCopier {
 public:
