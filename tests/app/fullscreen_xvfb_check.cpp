@@ -7,13 +7,12 @@
 
 #include "app/folder_tree.h"
 #include "app/main_window.h"
-#include "app/start_up.h"
 #include "platform/application.h"
 #include "settings/preferences_window.h"
 #include "slideshow/fullscreen_viewer.h"
 #include "slideshow/quick_slideshow_window.h"
 #include "slideshow/slideshow_player.h"
-#include "support/silent_dialogs.h"
+#include "support/program_forms.h"
 #include "support/slide_watch.h"
 #include "support/xvfb_check.h"
 #include "ui/color_combo_box.h"
@@ -200,10 +199,7 @@ int run(int argc, char** argv) {
     QDir::setCurrent(folder);
 
     TApplication app(argc, argv);
-    test::SilentDialogs dialogs(
-        [](const QString& text) { check->fail(QStringLiteral("message box: ") + text); });
-    setDialogs(&dialogs);
-    createForms({});
+    test::ProgramForms program(xvfb.failOnMessage());
     TForm1& main = *forms().Form1;
     main.show();
     main.activateWindow();
@@ -216,8 +212,7 @@ int run(int argc, char** argv) {
     quickSlideshow(main, colours);
     viewer(main, colours);
 
-    destroyForms();
-    setDialogs(nullptr);
+    program.end();
     return xvfb.report();
 }
 

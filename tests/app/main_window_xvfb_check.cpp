@@ -6,9 +6,8 @@
 
 #include "app/folder_tree.h"
 #include "app/main_window.h"
-#include "app/start_up.h"
 #include "platform/application.h"
-#include "support/silent_dialogs.h"
+#include "support/program_forms.h"
 #include "support/xvfb_check.h"
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
@@ -63,10 +62,7 @@ int run(int argc, char** argv) {
     QDir::setCurrent(folder);
 
     TApplication app(argc, argv);
-    test::SilentDialogs dialogs(
-        [&check](const QString& text) { check.fail(QStringLiteral("message box: ") + text); });
-    setDialogs(&dialogs);
-    createForms({QStringLiteral("show.lss")});
+    test::ProgramForms program(check.failOnMessage(), {QStringLiteral("show.lss")});
     TForm1& main = *forms().Form1;
     main.show();
     check.check(QTest::qWaitForWindowExposed(&main), QStringLiteral("main window not exposed"));
@@ -114,8 +110,7 @@ int run(int argc, char** argv) {
     if (!shots.isEmpty())
         QGuiApplication::primaryScreen()->grabWindow(0).save(shots + QStringLiteral("/main.png"));
 
-    destroyForms();
-    setDialogs(nullptr);
+    program.end();
     return check.report();
 }
 

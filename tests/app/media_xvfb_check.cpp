@@ -7,12 +7,11 @@
 // Exit 0: passed; 77: skipped (no Xvfb or no ffmpeg); 1: failed.
 
 #include "app/main_window.h"
-#include "app/start_up.h"
 #include "media/media_player_window.h"
 #include "media/win_roller.h"
 #include "platform/application.h"
 #include "platform/net_wm_state.h"
-#include "support/silent_dialogs.h"
+#include "support/program_forms.h"
 #include "support/xvfb_check.h"
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
@@ -89,10 +88,7 @@ int run(int argc, char** argv) {
         !openbox.isEmpty() && waitUntil([] { return netWmStateOffered("_NET_WM_STATE_SHADED"); });
     std::printf("window manager: %s\n", shading ? "openbox, shading" : "none: own roll-up");
 
-    test::SilentDialogs dialogs(
-        [&check](const QString& text) { check.fail(QStringLiteral("message box: ") + text); });
-    setDialogs(&dialogs);
-    createForms({});
+    test::ProgramForms program(check.failOnMessage());
     TForm1& main = *forms().Form1;
     TForm2& player = *forms().Form2;
     main.show();
@@ -170,8 +166,7 @@ int run(int argc, char** argv) {
                 QStringLiteral("Close File left the video"));
     screenshot(QStringLiteral("media-closed.png"));
 
-    destroyForms();
-    setDialogs(nullptr);
+    program.end();
     if (windowManager.state() != QProcess::NotRunning) {
         windowManager.terminate();
         windowManager.waitForFinished(3000);

@@ -6,12 +6,11 @@
 // Exit 0: passed; 77: skipped (no Xvfb); 1: failed.
 
 #include "app/main_window.h"
-#include "app/start_up.h"
 #include "platform/application.h"
 #include "settings/easy_filter_window.h"
 #include "settings/own_filter_window.h"
 #include "support/layout_faults.h"
-#include "support/silent_dialogs.h"
+#include "support/program_forms.h"
 #include "support/xvfb_check.h"
 #include "ui/forms.h"
 #include "ui/rop_win.h"
@@ -31,10 +30,7 @@ int run(int argc, char** argv) {
     if (!check.ready())
         return check.exitCode();
     TApplication app(argc, argv);
-    test::SilentDialogs dialogs(
-        [&check](const QString& text) { check.fail(QStringLiteral("message box: ") + text); });
-    setDialogs(&dialogs);
-    createForms({});
+    test::ProgramForms program(check.failOnMessage());
     const QString shots = qEnvironmentVariable("LUMORA_SCREENSHOT_DIR");
     const auto none = [](const QWidget*) { return false; };
 
@@ -86,8 +82,7 @@ int run(int argc, char** argv) {
     check.check(QWidget::mouseGrabber() == nullptr,
                 QStringLiteral("the mouse is still held after the example"));
 
-    destroyForms();
-    setDialogs(nullptr);
+    program.end();
     return check.report();
 }
 

@@ -6,14 +6,13 @@
 // is saved there as a picture to look at.
 // Exit 0: passed; 77: skipped (no Xvfb); 1: failed.
 
-#include "app/start_up.h"
 #include "platform/application.h"
 #include "settings/language_table.h"
 #include "settings/page_picture.h"
 #include "settings/preferences_window.h"
 #include "settings/select_directory_window.h"
 #include "support/layout_faults.h"
-#include "support/silent_dialogs.h"
+#include "support/program_forms.h"
 #include "support/xvfb_check.h"
 #include "ui/forms.h"
 #include "ui/tabbed_notebook.h"
@@ -67,10 +66,7 @@ int run(int argc, char** argv) {
     if (!check.ready())
         return check.exitCode();
     TApplication app(argc, argv);
-    test::SilentDialogs dialogs(
-        [&check](const QString& text) { check.fail(QStringLiteral("message box: ") + text); });
-    setDialogs(&dialogs);
-    createForms({});
+    test::ProgramForms program(check.failOnMessage());
     const QString shots = qEnvironmentVariable("LUMORA_SCREENSHOT_DIR");
 
     TForm4& preferences = *forms().Form4;
@@ -113,8 +109,7 @@ int run(int argc, char** argv) {
     applyLongerTexts();
     look(QStringLiteral("longer"));
 
-    destroyForms();
-    setDialogs(nullptr);
+    program.end();
     return check.report();
 }
 

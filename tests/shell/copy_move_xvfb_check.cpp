@@ -8,12 +8,11 @@
 #include "app/folder_tree.h"
 #include "app/history_window.h"
 #include "app/main_window.h"
-#include "app/start_up.h"
 #include "platform/application.h"
 #include "settings/preferences_window.h"
 #include "shell/copy_move_window.h"
 #include "shell/copy_progress_window.h"
-#include "support/silent_dialogs.h"
+#include "support/program_forms.h"
 #include "support/xvfb_check.h"
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
@@ -70,10 +69,7 @@ int run(int argc, char** argv) {
     }
 
     TApplication app(argc, argv);
-    test::SilentDialogs dialogs(
-        [&check](const QString& text) { check.fail(QStringLiteral("message box: ") + text); });
-    setDialogs(&dialogs);
-    createForms({});
+    test::ProgramForms program(check.failOnMessage());
     TForm1& main = *forms().Form1;
     TForm3& dialog = *forms().Form3;
     forms().Form4->ListBox1->item(0)->setText(archive);
@@ -170,8 +166,7 @@ int run(int argc, char** argv) {
                     QStringLiteral("Copied holiday.avi to") + archive + u','),
                 QStringLiteral("no history entry"));
 
-    destroyForms();
-    setDialogs(nullptr);
+    program.end();
     return check.report();
 }
 

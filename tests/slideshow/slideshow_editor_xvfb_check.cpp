@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "app/start_up.h"
 #include "platform/application.h"
+#include "platform/mci_backend/backend.h"
 #include "slideshow/path_list_file.h"
 #include "slideshow/slideshow_editor.h"
 #include "slideshow/slideshow_player.h"
@@ -101,6 +102,7 @@ int run(int argc, char** argv) {
     ScriptedDialogs dialogs;
     dialogs.file = xvfb.home().path() + QStringLiteral("/show.lss");
     setDialogs(&dialogs);
+    useLinkedMediaBackend();
     createForms({});
     TForm1& main = *forms().Form1;
     TForm7& editor = *forms().Form7;

@@ -3,12 +3,10 @@
 // must be on screen in turn, centred, on the background colour.
 // Exit 0: passed; 77: skipped (no Xvfb); 1: failed.
 
-#include "app/start_up.h"
 #include "platform/application.h"
-#include "platform/dialogs.h"
 #include "settings/preferences_window.h"
 #include "slideshow/slideshow_player.h"
-#include "support/silent_dialogs.h"
+#include "support/program_forms.h"
 #include "support/slide_watch.h"
 #include "support/xvfb_check.h"
 #include "ui/color_combo_box.h"
@@ -53,10 +51,7 @@ int run(int argc, char** argv) {
 
     TApplication app(argc, argv);
     // Nothing of the show may ask anything: every box is a failure.
-    test::SilentDialogs noDialogs(
-        [](const QString& text) { fail(QStringLiteral("message box: ") + text); });
-    setDialogs(&noDialogs);
-    createForms({});
+    test::ProgramForms program(xvfb.failOnMessage());
 
     const QColor teal(0, 128, 128);
     const QList<QColor> colours{Qt::red, Qt::green, Qt::yellow};
@@ -108,8 +103,7 @@ int run(int argc, char** argv) {
     if (shown != wanted)
         fail(QStringLiteral("slides seen: ") + shown.join(u' ') + QStringLiteral(", wanted ") +
              wanted.join(u' '));
-    destroyForms();
-    setDialogs(nullptr);
+    program.end();
     std::printf("%s: %s\n", xvfb.exitCode() ? "FAILED" : "PASSED", qPrintable(shown.join(u' ')));
     return xvfb.exitCode();
 }

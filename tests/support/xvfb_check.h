@@ -4,7 +4,6 @@
 // their own, and a count of failures. Exit codes: 0 passed, 1 failed,
 // 77 skipped (no Xvfb).
 
-#include "platform/mci_backend/backend.h"
 #include "support/test_home.h"
 #include "ui/file_list_box.h"
 
@@ -15,6 +14,7 @@
 #include <QTest>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -100,13 +100,16 @@ public:
         // may autolaunch one on the private display, which can hang under load.
         const QByteArray noBus = "unix:path=" + QFile::encodeName(home_.path()) + "/no-bus";
         setenv("DBUS_SESSION_BUS_ADDRESS", noBus.constData(), 1);
-        useLinkedMediaBackend();
         return true;
     }
 
     void fail(const QString& what) {
         std::fprintf(stderr, "FAIL: %s\n", qPrintable(what));
         exitCode_ = 1;
+    }
+    // For the program's dialogs: any message box fails the check.
+    std::function<void(const QString&)> failOnMessage() {
+        return [this](const QString& text) { fail(QStringLiteral("message box: ") + text); };
     }
     void check(bool ok, const QString& what) {
         if (!ok)
