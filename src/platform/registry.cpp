@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <algorithm>
 #include <cerrno>
 
 #include <fcntl.h>
@@ -53,66 +54,73 @@ bool isRawByte(const QString& text, qsizetype i) {
     return c >= 0xDC80 && c <= 0xDCFF && (i == 0 || !text[i - 1].isHighSurrogate());
 }
 
-// Writes text as UTF-8, handing each raw byte, and each ASCII character
+// Appends text as UTF-8, handing each raw byte, and each ASCII character
 // `special` picks, to `escape`.
 template <class Special, class Escape>
-QByteArray escapedUtf8(const QString& text, Special special, Escape escape) {
-    QByteArray out;
-    out.reserve(text.size() + 8);
+void appendEscapedUtf8(QByteArray& out, const QString& text, Special special, Escape escape) {
+    const QChar* chars = text.constData();
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (isRawByte(text, i)) {
-            escape(out, static_cast<unsigned char>(c - 0xDC00));
-        } else if (c < 0x80) {
+        const char16_t c = chars[i].unicode();
+        if (c < 0x80) {
             if (special(char(c)))
                 escape(out, static_cast<unsigned char>(c));
             else
                 out += char(c);
-        } else if (text[i].isHighSurrogate() && i + 1 < text.size() &&
-                   text[i + 1].isLowSurrogate()) {
+        } else if (isRawByte(text, i)) {
+            escape(out, static_cast<unsigned char>(c - 0xDC00));
+        } else if (chars[i].isHighSurrogate() && i + 1 < text.size() &&
+                   chars[i + 1].isLowSurrogate()) {
             out += QStringView(text).mid(i, 2).toUtf8();
             ++i;
         } else {
             out += QStringView(text).mid(i, 1).toUtf8();
         }
     }
-    return out;
 }
 
 bool isControl(char c) {
     return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
 }
 
-// "text" with \\, \", \n, \r and \xHH escapes.
-QByteArray quoted(const QString& text) {
+// Appends "text" with \\, \", \n, \r and \xHH escapes.
+void appendQuoted(QByteArray& out, const QString& text) {
     const auto special = [](char c) { return isControl(c) || c == '\\' || c == '"'; };
-    const auto escape = [](QByteArray& out, unsigned char byte) {
+    const auto escape = [](QByteArray& to, unsigned char byte) {
         switch (byte) {
             case '\\':
-                out += "\\\\";
+                to += "\\\\";
                 break;
             case '"':
-                out += "\\\"";
+                to += "\\\"";
                 break;
             case '\n':
-                out += "\\n";
+                to += "\\n";
                 break;
             case '\r':
-                out += "\\r";
+                to += "\\r";
                 break;
             default:
-                appendHex(out, '\\', 'x', byte);
+                appendHex(to, '\\', 'x', byte);
         }
     };
-    return '"' + escapedUtf8(text, special, escape) + '"';
+    out += '"';
+    appendEscapedUtf8(out, text, special, escape);
+    out += '"';
 }
 
 // Reads a quoted text at line[pos]; pos ends past the closing quote.
-std::optional<QString> unquoted(const QByteArray& line, qsizetype& pos) {
+std::optional<QString> unquoted(QByteArrayView line, qsizetype& pos) {
     if (pos >= line.size() || line[pos] != '"')
         return std::nullopt;
-    QByteArray bytes;
-    for (++pos; pos < line.size(); ++pos) {
+    const qsizetype begin = ++pos;
+    while (pos < line.size() && line[pos] != '"' && line[pos] != '\\')
+        ++pos;
+    if (pos < line.size() && line[pos] == '"') {
+        ++pos;
+        return decodeFileName(line.data() + begin, pos - 1 - begin);
+    }
+    QByteArray bytes(line.data() + begin, pos - begin);
+    for (; pos < line.size(); ++pos) {
         const char c = line[pos];
         if (c == '"') {
             ++pos;
@@ -154,13 +162,13 @@ std::optional<QString> unquoted(const QByteArray& line, qsizetype& pos) {
 }
 
 // A key path in a header line: "%", "[", "]" and control bytes as %HH.
-QByteArray escapedPath(const QString& path) {
+void appendEscapedPath(QByteArray& out, const QString& path) {
     const auto special = [](char c) { return isControl(c) || c == '%' || c == '[' || c == ']'; };
-    const auto escape = [](QByteArray& out, unsigned char byte) { appendHex(out, 0, '%', byte); };
-    return escapedUtf8(path, special, escape);
+    const auto escape = [](QByteArray& to, unsigned char byte) { appendHex(to, 0, '%', byte); };
+    appendEscapedUtf8(out, path, special, escape);
 }
 
-QString unescapedPath(const QByteArray& text) {
+QString unescapedPath(QByteArrayView text) {
     QByteArray bytes;
     bytes.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -181,13 +189,12 @@ QStringList components(const QString& path) {
     return path.split(u'\\', Qt::SkipEmptyParts);
 }
 
-QByteArray trimmedLine(QByteArray line) {
+QByteArrayView trimmedLine(QByteArrayView line) {
     while (!line.isEmpty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
         line.chop(1);
-    qsizetype start = 0;
-    while (start < line.size() && (line[start] == ' ' || line[start] == '\t'))
-        ++start;
-    return line.mid(start);
+    while (!line.isEmpty() && (line.front() == ' ' || line.front() == '\t'))
+        line = line.sliced(1);
+    return line;
 }
 
 }  // namespace
@@ -212,22 +219,22 @@ RegistryHive RegistryHive::parse(const QByteArray& bytes) {
         qsizetype end = bytes.indexOf('\n', start);
         if (end < 0)
             end = bytes.size();
-        const QByteArray line = trimmedLine(bytes.mid(start, end - start));
+        const QByteArrayView line = trimmedLine(QByteArrayView(bytes).sliced(start, end - start));
         start = end + 1;
         if (line.startsWith('[')) {
             current = nullptr;
             if (!line.endsWith(']'))
                 continue;
-            QStringList parts = components(unescapedPath(line.mid(1, line.size() - 2)));
+            QStringList parts = components(unescapedPath(line.sliced(1, line.size() - 2)));
             if (parts.isEmpty())
                 continue;
-            for (const char* root : kRootNames)
-                if (parts.front().compare(QLatin1String(root), Qt::CaseInsensitive) == 0)
-                    parts.front() = QLatin1String(root);
-            if (!std::any_of(std::begin(kRootNames), std::end(kRootNames), [&](const char* root) {
-                    return parts.front() == QLatin1String(root);
-                }))
+            const auto root =
+                std::find_if(std::begin(kRootNames), std::end(kRootNames), [&](const char* name) {
+                    return parts.front().compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+                });
+            if (root == std::end(kRootNames))
                 continue;
+            parts.front() = QLatin1String(*root);
             const QString path = parts.join(u'\\');
             current = hive.findKey(path);
             if (!current)
@@ -257,10 +264,17 @@ RegistryHive RegistryHive::parse(const QByteArray& bytes) {
 QByteArray RegistryHive::serialize() const {
     QByteArray out = "; Lumora registry\n";
     for (const Key& key : keys_) {
-        out += "\n[" + escapedPath(key.path) + "]\n";
+        out += "\n[";
+        appendEscapedPath(out, key.path);
+        out += "]\n";
         for (const Value& value : key.values) {
-            out += value.name.isEmpty() ? QByteArray("@") : quoted(value.name);
-            out += '=' + quoted(value.data) + '\n';
+            if (value.name.isEmpty())
+                out += '@';
+            else
+                appendQuoted(out, value.name);
+            out += '=';
+            appendQuoted(out, value.data);
+            out += '\n';
         }
     }
     return out;
@@ -408,15 +422,22 @@ std::optional<RegistryHive> HiveRegistry::load() const {
     return result;
 }
 
+RegistryHive HiveRegistry::readable() const {
+    std::optional<RegistryHive> hive = load();
+    if (hive)
+        return std::move(*hive);
+    RegistryHive seeded;
+    seeded.seed();
+    return seeded;
+}
+
 bool HiveRegistry::keyExists(RegistryRoot root, const QString& key) const {
-    const auto hive = load();
-    return hive && hive->hasKey(root, key);
+    return readable().hasKey(root, key);
 }
 
 std::optional<QString> HiveRegistry::readString(RegistryRoot root, const QString& key,
                                                 const QString& name) const {
-    const auto hive = load();
-    return hive ? hive->value(root, key, name) : std::nullopt;
+    return readable().value(root, key, name);
 }
 
 void HiveRegistry::writeString(RegistryRoot root, const QString& key, const QString& name,

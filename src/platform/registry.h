@@ -116,6 +116,8 @@ private:
     // The hive as the file holds it, seeded; no value when the file is there
     // but cannot be read.
     std::optional<RegistryHive> load() const;
+    // What readers see: a hive that cannot be read holds only the seeded keys.
+    RegistryHive readable() const;
     // Edits the hive under the lock and writes it back when edit says so.
     bool update(const std::function<bool(RegistryHive&)>& edit);
     [[noreturn]] void failWrite() const;
