@@ -1,23 +1,13 @@
 // The registry hive as arbitrary bytes: parse, read every key and value,
 // write each value back under a hostile name and check that the file keeps
 // everything whole.
+#include "fuzz_check.h"
 #include "platform/registry.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 using lumora::RegistryHive;
 using lumora::RegistryRoot;
-
-// A broken round trip is as much a finding as a crash.
-#define check(ok)                                                        \
-    do {                                                                 \
-        if (!(ok)) {                                                     \
-            std::fprintf(stderr, "check failed at line %d\n", __LINE__); \
-            std::abort();                                                \
-        }                                                                \
-    } while (0)
 
 namespace {
 

@@ -395,6 +395,7 @@ private:
     // Files
     void showCopyMoveDialog(const QString& caption);
     void applyWallpaper(const QString& historyText, const QString& file, bool tiled);
+    void applySelectedWallpaper(bool tiled);
 
     // Slideshows and the full-screen viewer
     bool selectListEntry(int index, const QString& text);

@@ -82,23 +82,23 @@ void TForm1::applyWallpaper(const QString& historyText, const QString& file, boo
             MsgIcon::Error, MsgButtons::Ok);
 }
 
-void TForm1::Normal1Click() {
+void TForm1::applySelectedWallpaper(bool tiled) {
     const QString path = FileListBox1->FileName();
     // Without a selection the picture's pop-up menu would remove the wallpaper.
     if (path.isEmpty())
         return;
-    applyWallpaper(
-        QStringLiteral("Applied ") + selectedFileName() + QStringLiteral(" as normal wallpaper,"),
-        path, false);
+    applyWallpaper(QStringLiteral("Applied ") + selectedFileName() +
+                       (tiled ? QStringLiteral(" as tiled wallpaper,")
+                              : QStringLiteral(" as normal wallpaper,")),
+                   path, tiled);
+}
+
+void TForm1::Normal1Click() {
+    applySelectedWallpaper(false);
 }
 
 void TForm1::Tiled1Click() {
-    const QString path = FileListBox1->FileName();
-    if (path.isEmpty())
-        return;
-    applyWallpaper(
-        QStringLiteral("Applied ") + selectedFileName() + QStringLiteral(" as tiled wallpaper,"),
-        path, true);
+    applySelectedWallpaper(true);
 }
 
 void TForm1::None1Click() {

@@ -7,7 +7,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QStandardPaths>
-#include <QStringDecoder>
 #include <QTimer>
 
 namespace lumora {
@@ -23,9 +22,8 @@ QString copyFolder() {
 
 // D-Bus and gsettings texts are UTF-8: a plain path that is not cannot be sent.
 bool isUtf8Name(const QString& path) {
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    decoder(encodeFileName(path));
-    return !decoder.hasError();
+    const QByteArray bytes = encodeFileName(path);
+    return QString::fromUtf8(bytes).toUtf8() == bytes;
 }
 
 // A new name each time: desktops do not load a URI again that they already show.

@@ -17,7 +17,7 @@ constexpr int kFrameCount = 6;
 constexpr int kFrameMs = 100;
 constexpr int kStep = 2;  // per tick of Timer1: 50 ticks fill the bar
 
-// Our own animation: a paint roller draws a new picture across a small
+// Our own animation: a paint roller rolls a new wallpaper across a small
 // monitor, a sixth more each frame.
 std::vector<QImage> rollerFrames() {
     constexpr int kWidth = 41, kHeight = 38;
@@ -35,20 +35,15 @@ std::vector<QImage> rollerFrames() {
         p.fillRect(QRect(17, 29, 7, 4), QColor(120, 120, 126));
         p.fillRect(QRect(11, 33, 19, 3), QColor(90, 90, 96));
         p.fillRect(screen, QColor(96, 96, 104));
-        // The new picture up to the roller: sky, sun and a hill.
+        // The new wallpaper up to the roller: coloured tiles.
+        static const QColor kTiles[] = {QColor(40, 110, 210), QColor(250, 205, 40),
+                                        QColor(40, 140, 60), QColor(230, 90, 150)};
         const int reached = screen.width() * (f + 1) / kFrameCount;
-        p.save();
-        p.setClipRect(QRect(screen.topLeft(), QSize(reached, screen.height())));
-        QLinearGradient sky(screen.topLeft(), screen.bottomLeft());
-        sky.setColorAt(0, QColor(40, 110, 210));
-        sky.setColorAt(1, QColor(160, 205, 250));
-        p.fillRect(screen, sky);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(250, 205, 40));
-        p.drawEllipse(QPointF(screen.right() - 6, screen.top() + 5), 3, 3);
-        p.setBrush(QColor(40, 140, 60));
-        p.drawEllipse(QPointF(screen.left() + 10, screen.bottom() + 10), 20, 13);
-        p.restore();
+        const QRect painted(screen.topLeft(), QSize(reached, screen.height()));
+        for (int y = 0; y < screen.height(); y += 5)
+            for (int x = 0; x < reached; x += 5)
+                p.fillRect(QRect(screen.left() + x, screen.top() + y, 5, 5) & painted,
+                           kTiles[(x / 5 + y / 5) % 4]);
         // The roller at the edge, its handle over the bezel.
         const int x = screen.left() + reached;
         p.fillRect(QRect(x - 2, screen.top() - 1, 4, screen.height() + 2), QColor(230, 70, 40));

@@ -28,8 +28,6 @@ TForm1& main() {
     return *forms().Form1;
 }
 
-const QString kDesktopKey = QStringLiteral("Control Panel\\desktop");
-
 class WallpaperTest : public ProgramTest {
 protected:
     void SetUp() override {
@@ -74,9 +72,6 @@ protected:
     static void command(const char* name) {
         main().findChild<QAction*>(QLatin1String(name))->trigger();
     }
-    std::optional<QString> stored(const char* name) const {
-        return registry_.readString(RegistryRoot::CurrentUser, kDesktopKey, QLatin1String(name));
-    }
 
     test::ScratchDir dir_;
     QStringList events_;
@@ -119,7 +114,7 @@ TEST_F(WallpaperTest, EachCommandAppliesOnceAfterItsHistoryEntryAndClosesItsWind
     EXPECT_EQ(events_, QStringList({QStringLiteral("registry TileWallPaper=0"),
                                     QStringLiteral("desktop none "),
                                     QStringLiteral("registry Wallpaper=")}));
-    EXPECT_EQ(stored("Wallpaper"), QString());
+    EXPECT_EQ(registry_.desktopValue("Wallpaper"), QString());
     EXPECT_EQ(desktop_.requests.size(), 3u);
     EXPECT_TRUE(test::fakeDialogs().messages.empty());
 }
@@ -131,7 +126,8 @@ TEST_F(WallpaperTest, NamesReachTheDesktopAndTheRegistryByTheirExactBytes) {
         command("Normal1");
         ASSERT_FALSE(desktop_.requests.empty());
         EXPECT_EQ(encodeFileName(desktop_.requests.back().file), encodeFileName(path));
-        EXPECT_EQ(encodeFileName(stored("Wallpaper").value_or(QString())), encodeFileName(path));
+        EXPECT_EQ(encodeFileName(registry_.desktopValue("Wallpaper").value_or(QString())),
+                  encodeFileName(path));
     }
     EXPECT_EQ(desktop_.requests.size(), 3u);
 }
@@ -139,7 +135,7 @@ TEST_F(WallpaperTest, NamesReachTheDesktopAndTheRegistryByTheirExactBytes) {
 TEST_F(WallpaperTest, AFileGoneOrNotRegularBringsBackNoOlderWallpaper) {
     const QString first = select("first.bmp");
     command("Normal1");
-    ASSERT_EQ(stored("Wallpaper"), first);
+    ASSERT_EQ(registry_.desktopValue("Wallpaper"), first);
 
     // A pipe named like a picture, listed as the system files are.
     ASSERT_EQ(mkfifo(QFile::encodeName(dir_.path() + QStringLiteral("/x.bmp")).constData(), 0644),
@@ -156,9 +152,22 @@ TEST_F(WallpaperTest, AFileGoneOrNotRegularBringsBackNoOlderWallpaper) {
               QStringList({QStringLiteral("Applied gone.bmp as tiled wallpaper,"),
                            QStringLiteral("Applied x.bmp as normal wallpaper,")}));
     EXPECT_TRUE(events_.isEmpty()) << events_.join(u'\n').toStdString();
-    EXPECT_EQ(stored("Wallpaper"), first);
-    EXPECT_EQ(stored("TileWallPaper"), QStringLiteral("0"));
+    EXPECT_EQ(registry_.desktopValue("Wallpaper"), first);
+    EXPECT_EQ(registry_.desktopValue("TileWallPaper"), QStringLiteral("0"));
     EXPECT_EQ(desktop_.requests.size(), 1u);
+}
+
+TEST_F(WallpaperTest, APictureThatDoesNotDecodeIsRecordedButNotHandedOver) {
+    // Claims 20,000 x 20,000 pixels and ends after its header.
+    QByteArray header("BM\0\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0", 18);
+    const qint32 size[2] = {20000, 20000};
+    header.append(reinterpret_cast<const char*>(size), 8).append("\1\0\x18\0", 4);
+    const QString huge = select("huge.bmp");
+    ASSERT_TRUE(writeBytes(huge, header));
+    command("Normal1");
+    EXPECT_TRUE(desktop_.requests.empty());
+    EXPECT_EQ(registry_.desktopValue("Wallpaper"), huge);
+    EXPECT_TRUE(test::fakeDialogs().messages.empty());
 }
 
 TEST_F(WallpaperTest, WithoutASelectionThePopUpCommandsDoNotRemoveTheWallpaper) {

@@ -18,6 +18,12 @@ public:
     QStringList* events = nullptr;
     bool failWrites = false;  // every write throws, as a hive that cannot be written
 
+    // A value of the key the wallpaper is kept in.
+    std::optional<QString> desktopValue(const char* name) const {
+        return hive.value(RegistryRoot::CurrentUser, QStringLiteral("Control Panel\\desktop"),
+                          QLatin1String(name));
+    }
+
     bool keyExists(RegistryRoot root, const QString& key) const override {
         return hive.hasKey(root, key);
     }
