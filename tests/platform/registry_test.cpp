@@ -147,6 +147,18 @@ TEST_F(HiveFile, ANewHiveHasTheKeysTheProgramOpensWithoutCreating) {
     EXPECT_FALSE(registry_.keyExists(RegistryRoot::ClassesRoot, QStringLiteral(".lss\\shell")));
 }
 
+TEST_F(HiveFile, AHiveOfGarbageStillTakesTheWallpaper) {
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path_).absolutePath()));
+    QByteArray garbage(4096, '\0');
+    for (int i = 0; i < garbage.size(); i += 7)
+        garbage[i] = char(i * 31);
+    writeBytes(path_, "[HKEY_CURRENT_USER\\Control Panel\\desktop\n" + garbage);
+    registry_.writeString(kUser, kDesktop, QStringLiteral("Wallpaper"), QStringLiteral("/a.bmp"),
+                          KeyAccess::OpenExisting);
+    EXPECT_EQ(HiveRegistry(path_).readString(kUser, kDesktop, QStringLiteral("Wallpaper")),
+              QStringLiteral("/a.bmp"));
+}
+
 TEST_F(HiveFile, AHiveThatCannotBeReadIsNeverReplaced) {
     ASSERT_TRUE(QDir().mkpath(QFileInfo(path_).absolutePath()));
     // A pipe named like the hive would block a reader for ever.
