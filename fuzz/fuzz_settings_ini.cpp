@@ -1,22 +1,11 @@
 // The settings file as arbitrary bytes: parse, read every key, write keys back
 // and check that what was written reads back the same.
+#include "fuzz_check.h"
 #include "settings/ini_file.h"
 
 #include <cstdint>
-#include <cstdlib>
 
 using lumora::IniDocument;
-
-#include <cstdio>
-
-// A broken round trip is as much a finding as a crash.
-#define check(ok)                                                        \
-    do {                                                                 \
-        if (!(ok)) {                                                     \
-            std::fprintf(stderr, "check failed at line %d\n", __LINE__); \
-            std::abort();                                                \
-        }                                                                \
-    } while (0)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));

@@ -4,6 +4,7 @@
 #include "platform/mci.h"
 #include "platform/taskbar.h"
 #include "settings/favorite_folders.h"
+#include "shell/wallpaper_changer.h"
 #include "slideshow/quick_slideshow_walk.h"
 #include "ui/form.h"
 
@@ -86,6 +87,8 @@ public:
     QLabel* Image1;
     QTimer* Timer1;
     QTimer* qstimer;
+    // Inactive, Interval 2000; it decodes pictures as the preview shows them.
+    TWallPaperChanger* wallpaper = new TWallPaperChanger(&TForm1::decodeWallpaperPicture, this);
     QSystemTrayIcon* tray;
     TNoTask NoTask1;
     TSaveDialog SaveDialog1;
@@ -347,10 +350,16 @@ public slots:
     void Full1Click();
 
     // === File operations (main_window_files.cpp)
+public:
+    // A picture as the preview shows it, metafiles drawn at their own size.
+    static QImage decodeWallpaperPicture(const QString& path);
 public slots:
     void copyClick();
     void moveClick();
     void deleteClick();
+    void Normal1Click();
+    void Tiled1Click();
+    void None1Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -385,6 +394,8 @@ private:
     void showPictureSize();
     // Files
     void showCopyMoveDialog(const QString& caption);
+    void applyWallpaper(const QString& historyText, const QString& file, bool tiled);
+    void applySelectedWallpaper(bool tiled);
 
     // Slideshows and the full-screen viewer
     bool selectListEntry(int index, const QString& text);

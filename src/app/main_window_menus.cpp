@@ -273,6 +273,9 @@ void TForm1::connectCommands() {
     // same handler.
     static constexpr Command kCommands[] = {
         // File
+        {"Normal1", &TForm1::Normal1Click},
+        {"Tiled1", &TForm1::Tiled1Click},
+        {"None1", &TForm1::None1Click},
         {"SaveToBmp1", &TForm1::SaveToBmp1Click},
         {"Exit1", &TForm1::Exit1Click},
         // Edit
@@ -359,6 +362,9 @@ void TForm1::connectCommands() {
         {"Move2", &TForm1::moveClick},
         {"Delete2", &TForm1::deleteClick},
         {"Full1", &TForm1::Full1Click},
+        {"Normal2", &TForm1::Normal1Click},
+        {"Tiled2", &TForm1::Tiled1Click},
+        {"None2", &TForm1::None1Click},
         // Tray
         {"Show1", &TForm1::Show1Click},
         {"Preferences2", &TForm1::Preferences2Click},

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QPointer>
+#include <QScreen>
 
 namespace lumora {
 
@@ -33,6 +34,11 @@ QScreen* mainWindowScreen() {
         if (qobject_cast<QMainWindow*>(window) && window->isVisible())
             return window->screen();
     return QGuiApplication::primaryScreen();
+}
+
+void centreOnMainWindowScreen(QWidget* window) {
+    if (QScreen* screen = mainWindowScreen())
+        window->move(screen->availableGeometry().center() - window->rect().center());
 }
 
 void connectCommand(QObject* window, const char* name, std::function<void()> run) {

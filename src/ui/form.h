@@ -60,6 +60,8 @@ bool becomesActiveForm(QWidget* window);
 // The screen that holds the program's main window (its one QMainWindow), where
 // the full-screen windows open; the primary screen while it is not shown.
 QScreen* mainWindowScreen();
+// Moves a window that is about to show to the middle of that screen.
+void centreOnMainWindowScreen(QWidget* window);
 
 // What a window's settings storage needs to hear of the window's life.
 class FormLifecycleHooks {
