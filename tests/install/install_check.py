@@ -147,8 +147,8 @@ def check_help(root):
                 fail(f"{name}: outside resource {link}")
                 continue
             target = unquote(parts.path) or name
-            if target not in pages:
-                fail(f"{name}: link to a missing page {link}")
+            if not (folder / target).is_file():
+                fail(f"{name}: link to a missing file {link}")
             elif parts.fragment and parts.fragment not in pages[target].ids:
                 fail(f"{name}: link to a missing place {link}")
     # Every page can be reached from the contents.
