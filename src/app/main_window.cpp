@@ -6,6 +6,7 @@
 #include "app/history_window.h"
 #include "platform/launch.h"
 #include "platform/locale_format.h"
+#include "platform/program_files.h"
 #include "settings/favorite_folders.h"
 #include "settings/form_storage.h"
 #include "settings/preferences_window.h"
@@ -54,9 +55,11 @@ private:
     int width_;
 };
 
-// The help contents page, installed beside the program by the build.
+// The help contents page: help/ beside the program in a build tree,
+// share/lumora/help/ of its prefix when installed.
 QString helpContentsPage() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/help/index.html");
+    return programFile(QStringLiteral("help/index.html"),
+                       QStringLiteral("share/lumora/help/index.html"));
 }
 
 }  // namespace
@@ -81,7 +84,6 @@ QString TSaveDialog::Execute(QWidget* parent) const {
 TForm1::TForm1() : NoTask1(this) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Lumora 98"));
-    setWindowIcon(QIcon(QStringLiteral(":/lumora/lumora.png")));
 
     buildMenus();
     buildToolbar();

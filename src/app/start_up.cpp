@@ -25,6 +25,8 @@
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
 
+#include <QDirIterator>
+#include <QIcon>
 #include <QToolButton>
 
 namespace lumora {
@@ -37,6 +39,16 @@ template <class Window>
 void create(Window*& slot) {
     slot = new Window;
     slot->FormCreate();
+}
+
+// The program's icon at every size it was rendered at, so a desktop picks the
+// size it shows rather than scaling one.
+QIcon programIcon() {
+    QIcon icon;
+    QDirIterator sizes(QStringLiteral(":/lumora/icons"), QDir::Files, QDirIterator::Subdirectories);
+    while (sizes.hasNext())
+        icon.addFile(sizes.next());
+    return icon;
 }
 
 template <class Window>
@@ -122,6 +134,10 @@ int runProgram(int argc, char** argv, const std::function<void(TForm1*)>& before
     TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumora"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.1"));
+    // Desktops match the windows to the desktop entry of this name; every
+    // window carries the icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(LUMORA_APP_ID));
+    QApplication::setWindowIcon(programIcon());
 
     auto* splash = new TTempform;
     splash->showAndPaint();
