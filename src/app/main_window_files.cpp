@@ -1,8 +1,10 @@
-// The main window's file operations: copy, move and delete of the selected file.
+// The main window's file operations: copy, move and delete of the selected
+// file, and the info window.
 #include "app/main_window.h"
 
 #include "base/file_name.h"
 #include "shell/copy_move_window.h"
+#include "shell/file_info_window.h"
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
 #include "ui/history.h"
@@ -46,6 +48,19 @@ void TForm1::deleteClick() {
     if (!bytes.contains('\0') && ::unlink(bytes.constData()) == 0)
         FileListBox1->Update();
     AddHistoryEntry(QStringLiteral("Deleted ") + name + u',');
+}
+
+void TForm1::Info1Click() {
+    AddHistoryEntry(QStringLiteral("Info Pressed,"));
+    TForm16& info = *forms().Form16;
+    info.FileName = FileListBox1->FileName();
+    info.Edit2->setText(QStringLiteral("0"));
+    info.ShowModal();
+}
+
+void TForm1::Info2Click() {
+    AddHistoryEntry(QStringLiteral("Launched info for ") + selectedFileName() + u',');
+    Info1Click();
 }
 
 }  // namespace lumora

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QPointer>
+#include <QScreen>
 
 namespace lumora {
 
@@ -26,6 +27,14 @@ QAction* addKeyCommand(QMenu* menu, const char* name, const QString& caption, Qt
     action->setShortcutVisibleInContextMenu(true);
     menu->addAction(action);
     return action;
+}
+
+void centreOnScreen(QWidget* window) {
+    if (const QScreen* screen = window->screen()) {
+        QRect frame = window->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window->move(frame.topLeft());
+    }
 }
 
 QScreen* mainWindowScreen() {
