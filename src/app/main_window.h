@@ -367,6 +367,7 @@ public slots:
     void None1Click();
     void Info1Click();
     void Info2Click();
+    void Links1Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

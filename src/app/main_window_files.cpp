@@ -1,11 +1,12 @@
 // The main window's file operations: copy, move and delete of the selected
-// file, the wallpaper and the info window.
+// file, the wallpaper, the info window and the links window.
 #include "app/main_window.h"
 
 #include "base/file_name.h"
 #include "metafile/metafile.h"
 #include "shell/copy_move_window.h"
 #include "shell/file_info_window.h"
+#include "shell/links_window.h"
 #include "shell/wallpaper_progress_window.h"
 #include "ui/file_kinds.h"
 #include "ui/file_list_box.h"
@@ -104,6 +105,8 @@ void TForm1::Tiled1Click() {
 
 void TForm1::None1Click() {
     applyWallpaper(QStringLiteral("Removed wallpaper,"), QString(), false);
+}
+
 void TForm1::Info1Click() {
     AddHistoryEntry(QStringLiteral("Info Pressed,"));
     TForm16& info = *forms().Form16;
@@ -115,6 +118,13 @@ void TForm1::Info1Click() {
 void TForm1::Info2Click() {
     AddHistoryEntry(QStringLiteral("Launched info for ") + selectedFileName() + u',');
     Info1Click();
+}
+
+void TForm1::Links1Click() {
+    AddHistoryEntry(QStringLiteral("Launched Links,"));
+    TForm13& links = *forms().Form13;
+    links.BrowserFolder = FileListBox1->Directory();
+    links.ShowModal();
 }
 
 }  // namespace lumora
