@@ -6,6 +6,7 @@
 
 #include "app/main_window.h"
 #include "bench_program.h"
+#include "bench_report.h"
 #include "platform/application.h"
 #include "shell/links_window.h"
 #include "ui/file_list_box.h"
