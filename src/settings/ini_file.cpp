@@ -1,5 +1,6 @@
 #include "settings/ini_file.h"
 
+#include "base/file_name.h"
 #include "platform/errors.h"
 
 #include <QDir>
@@ -7,18 +8,10 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
-#include <QStringDecoder>
 #include <algorithm>
 
 namespace lumora {
 namespace {
-
-// fromLocal8Bit, except that a leading U+FEFF stays: it is part of the text.
-QString decoded(const QByteArray& bytes) {
-    QStringDecoder decoder(QStringDecoder::System, QStringDecoder::Flag::ConvertInitialBom |
-                                                       QStringDecoder::Flag::Stateless);
-    return decoder(bytes);
-}
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\v' || c == '\f';
@@ -60,7 +53,7 @@ QString singleLine(QString text) {
 }
 
 QString cleanName(const QString& name) {
-    return decoded(trimmed(singleLine(name).toLocal8Bit()));
+    return decodeFileName(trimmed(encodeFileName(singleLine(name))));
 }
 
 bool sameName(const QString& a, const QString& b) {
@@ -102,7 +95,7 @@ IniDocument IniDocument::parse(const QByteArray& bytes) {
                 close = text.size();
             Section section;
             section.header = raw;
-            section.name = decoded(trimmed(text.mid(1, close - 1)));
+            section.name = decodeFileName(trimmed(text.mid(1, close - 1)));
             doc.sections_.push_back(std::move(section));
             continue;
         }
@@ -113,7 +106,7 @@ IniDocument IniDocument::parse(const QByteArray& bytes) {
         if (!current.isPreamble && equals > 0 && !text.startsWith(';')) {
             const QByteArray key = trimmed(text.left(equals));
             if (!key.isEmpty()) {
-                line.key = decoded(key);
+                line.key = decodeFileName(key);
                 line.value = unquoted(trimmed(text.mid(equals + 1)));
             }
         }
@@ -131,7 +124,7 @@ QByteArray IniDocument::serialize() const {
             out += section.header + "\r\n";
         for (const Line& line : section.lines) {
             if (line.raw.isNull() && !line.key.isEmpty())
-                out += line.key.toLocal8Bit() + '=' + quotedIfNeeded(line.value) + "\r\n";
+                out += encodeFileName(line.key) + '=' + quotedIfNeeded(line.value) + "\r\n";
             else
                 out += line.raw + "\r\n";
         }
@@ -177,7 +170,7 @@ std::optional<QString> IniDocument::value(const QString& section, const QString&
     const qsizetype at = findEntry(*found, cleanName(key));
     if (at < 0)
         return std::nullopt;
-    return decoded(found->lines[size_t(at)].value);
+    return decodeFileName(found->lines[size_t(at)].value);
 }
 
 QString IniDocument::readString(const QString& section, const QString& key,
@@ -219,13 +212,13 @@ void IniDocument::writeString(const QString& section, const QString& key, const 
             last.lines.push_back(Line{QByteArray(""), {}, {}});
         Section added;
         added.name = cleanName(section);
-        added.header = '[' + added.name.toLocal8Bit() + ']';
+        added.header = '[' + encodeFileName(added.name) + ']';
         sections_.push_back(std::move(added));
         target = &sections_.back();
     }
     Line line;
     line.key = keyName;
-    line.value = singleLine(value).toLocal8Bit();
+    line.value = encodeFileName(singleLine(value));
     auto& lines = target->lines;
     if (const qsizetype found = findEntry(*target, keyName); found >= 0) {
         Line& existing = lines[size_t(found)];
