@@ -23,6 +23,8 @@
 #include <unistd.h>
 #include <csignal>
 
+#include <xcb/xcb.h>
+
 extern char** environ;
 
 namespace lumora::test {
@@ -77,6 +79,78 @@ public:
 private:
     pid_t pid_ = -1;
     QString display_;
+};
+
+// A window manager on the check's X server, so that windows get the close
+// boxes and keys of a desktop. Start it after XvfbCheck::ready().
+class WindowManager {
+public:
+    WindowManager() = default;
+    WindowManager(const WindowManager&) = delete;
+    WindowManager& operator=(const WindowManager&) = delete;
+    ~WindowManager() {
+        if (pid_ <= 0)
+            return;
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+
+    static bool installed() { return !program().isEmpty(); }
+
+    // Openbox with its default keys (Alt+F4 closes); true once it manages
+    // the screen.
+    bool start() {
+        const QByteArray exe = QFile::encodeName(program());
+        const char* argv[] = {exe.constData(), "--sm-disable", nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        const int spawned = posix_spawn(&pid_, exe.constData(), &actions, nullptr,
+                                        const_cast<char**>(argv), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0) {
+            pid_ = -1;
+            return false;
+        }
+        xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+        bool managing = false;
+        for (int waited = 0; !managing && waited < 10000; waited += 50) {
+            if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
+                pid_ = -1;
+                break;
+            }
+            managing = supportingCheck(connection);
+            if (!managing)
+                usleep(50000);
+        }
+        xcb_disconnect(connection);
+        return managing;
+    }
+
+private:
+    static QString program() { return QStandardPaths::findExecutable(QStringLiteral("openbox")); }
+
+    // A manager that follows the desktop conventions names itself on the root.
+    static bool supportingCheck(xcb_connection_t* connection) {
+        if (xcb_connection_has_error(connection))
+            return false;
+        const char name[] = "_NET_SUPPORTING_WM_CHECK";
+        xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, sizeof name - 1, name), nullptr);
+        if (!atom)
+            return false;
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        xcb_get_property_reply_t* property = xcb_get_property_reply(
+            connection, xcb_get_property(connection, 0, root, atom->atom, XCB_ATOM_WINDOW, 0, 1),
+            nullptr);
+        const bool found = property && xcb_get_property_value_length(property) > 0;
+        free(property);
+        free(atom);
+        return found;
+    }
+
+    pid_t pid_ = -1;
 };
 
 // The environment of one check: call ready() before the application exists.
