@@ -217,17 +217,12 @@ CopyOutcome FileCopier::copy(bool keepTime, const std::function<void(qint64)>& p
     }
     ::posix_fadvise(sourceFd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 
-    qint64 copied = 0;
-    CopyOutcome outcome = copyBytes(temporaryFd_, progress, copied);
-    if (outcome == CopyOutcome::Done)
-        outcome = finishFile(temporaryFd_, copied, keepTime, true);
-    if (outcome != CopyOutcome::Done)
-        return outcome;
+    if (const CopyOutcome written = writeFile(temporaryFd_, keepTime, true, progress);
+        written != CopyOutcome::Done)
+        return written;
     if (temporary_.isEmpty() && !nameTemporary(folder))
         return fail(CopyOutcome::CannotCreate);
-    const int closed = ::close(temporaryFd_);
-    temporaryFd_ = -1;
-    if (closed != 0)
+    if (!closeWritten(temporaryFd_))
         return fail(CopyOutcome::WriteFailed);
     if (::rename(temporary_.constData(), target_.constData()) != 0) {
         // A sticky folder keeps others' files from being renamed over, not
@@ -249,7 +244,12 @@ CopyOutcome FileCopier::copy(bool keepTime, const std::function<void(qint64)>& p
     return CopyOutcome::Done;
 }
 
-CopyOutcome FileCopier::finishFile(int fd, qint64 copied, bool keepTime, bool sourceMode) {
+CopyOutcome FileCopier::writeFile(int fd, bool keepTime, bool sourceMode,
+                                  const std::function<void(qint64)>& progress) {
+    qint64 copied = 0;
+    if (const CopyOutcome outcome = copyBytes(fd, progress, copied); outcome != CopyOutcome::Done)
+        return outcome;
+
     struct stat after {};
     if (::fstat(sourceFd_, &after) != 0)
         return fail(CopyOutcome::ReadFailed);
@@ -280,18 +280,19 @@ CopyOutcome FileCopier::copyInPlace(bool keepTime, const std::function<void(qint
     // Holes are skipped, so nothing of the old bytes may stay under them.
     if (::ftruncate(targetFd_, 0) != 0)
         return fail(CopyOutcome::WriteFailed);
-    qint64 copied = 0;
-    CopyOutcome outcome = copyBytes(targetFd_, progress, copied);
-    if (outcome == CopyOutcome::Done)
-        outcome = finishFile(targetFd_, copied, keepTime, targetMade_);
-    if (outcome != CopyOutcome::Done)
-        return outcome;
-    const int closed = ::close(targetFd_);
-    targetFd_ = -1;
-    if (closed != 0)
+    if (const CopyOutcome written = writeFile(targetFd_, keepTime, targetMade_, progress);
+        written != CopyOutcome::Done)
+        return written;
+    if (!closeWritten(targetFd_))
         return fail(CopyOutcome::WriteFailed);
     targetMade_ = false;
     return CopyOutcome::Done;
+}
+
+bool FileCopier::closeWritten(int& fd) {
+    const int closed = ::close(fd);
+    fd = -1;
+    return closed == 0;
 }
 
 namespace {

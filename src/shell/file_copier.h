@@ -94,9 +94,13 @@ private:
     CopyOutcome fail(CopyOutcome outcome);
     CopyOutcome openDestination();
     CopyOutcome copyBytes(int target, const std::function<void(qint64)>& progress, qint64& copied);
-    // Flushes and checks a written file of `copied` bytes.
-    CopyOutcome finishFile(int fd, qint64 copied, bool keepTime, bool sourceMode);
+    // Copies the source into the empty file fd, then flushes and checks it;
+    // sourceMode gives it the source's permission bits.
+    CopyOutcome writeFile(int fd, bool keepTime, bool sourceMode,
+                          const std::function<void(qint64)>& progress);
     CopyOutcome copyInPlace(bool keepTime, const std::function<void(qint64)>& progress);
+    // Closes a written file; false when the close reports a failed write.
+    static bool closeWritten(int& fd);
     void discardTemporary();
     bool createNamedTemporary(const QByteArray& folder);
     bool nameTemporary(const QByteArray& folder);

@@ -29,19 +29,49 @@ extern char** environ;
 
 namespace lumora::test {
 
-// An X server on a free display; -displayfd tells which one once it is ready.
-class XServer {
+// A program run beside the check, its output dropped, ended with the check.
+class ChildProcess {
 public:
-    XServer() = default;
-    XServer(const XServer&) = delete;
-    XServer& operator=(const XServer&) = delete;
-    ~XServer() {
+    ChildProcess() = default;
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+    ~ChildProcess() {
         if (pid_ <= 0)
             return;
         kill(pid_, SIGTERM);
         waitpid(pid_, nullptr, 0);
     }
 
+    // argv[0] is the program's path; `notInherited` is a descriptor the child
+    // must not keep open.
+    bool start(const char* const* argv, int notInherited = -1) {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        if (notInherited >= 0)
+            posix_spawn_file_actions_addclose(&actions, notInherited);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        const int spawned =
+            posix_spawn(&pid_, argv[0], &actions, nullptr, const_cast<char**>(argv), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0)
+            pid_ = -1;
+        return spawned == 0;
+    }
+
+    bool running() {
+        if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == pid_)
+            pid_ = -1;
+        return pid_ > 0;
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+// An X server on a free display; -displayfd tells which one once it is ready.
+class XServer {
+public:
     bool start(const QString& program) {
         int fds[2];
         if (pipe(fds) != 0)
@@ -50,16 +80,9 @@ public:
         const QByteArray fd = QByteArray::number(fds[1]);
         const char* argv[] = {exe.constData(), "-displayfd", fd.constData(), "-screen",  "0",
                               "1024x768x24",   "-nolisten",  "tcp",          "-noreset", nullptr};
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        const int spawned = posix_spawn(&pid_, exe.constData(), &actions, nullptr,
-                                        const_cast<char**>(argv), environ);
-        posix_spawn_file_actions_destroy(&actions);
+        const bool started = process_.start(argv, fds[0]);
         close(fds[1]);
-        if (spawned != 0) {
-            pid_ = -1;
+        if (!started) {
             close(fds[0]);
             return false;
         }
@@ -77,7 +100,7 @@ public:
     const QString& display() const { return display_; }
 
 private:
-    pid_t pid_ = -1;
+    ChildProcess process_;
     QString display_;
 };
 
@@ -85,16 +108,6 @@ private:
 // boxes and keys of a desktop. Start it after XvfbCheck::ready().
 class WindowManager {
 public:
-    WindowManager() = default;
-    WindowManager(const WindowManager&) = delete;
-    WindowManager& operator=(const WindowManager&) = delete;
-    ~WindowManager() {
-        if (pid_ <= 0)
-            return;
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
-
     static bool installed() { return !program().isEmpty(); }
 
     // Openbox with its default keys (Alt+F4 closes); true once it manages
@@ -102,24 +115,11 @@ public:
     bool start() {
         const QByteArray exe = QFile::encodeName(program());
         const char* argv[] = {exe.constData(), "--sm-disable", nullptr};
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        const int spawned = posix_spawn(&pid_, exe.constData(), &actions, nullptr,
-                                        const_cast<char**>(argv), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (spawned != 0) {
-            pid_ = -1;
+        if (!process_.start(argv))
             return false;
-        }
         xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
         bool managing = false;
-        for (int waited = 0; !managing && waited < 10000; waited += 50) {
-            if (waitpid(pid_, nullptr, WNOHANG) == pid_) {
-                pid_ = -1;
-                break;
-            }
+        for (int waited = 0; !managing && waited < 10000 && process_.running(); waited += 50) {
             managing = supportingCheck(connection);
             if (!managing)
                 usleep(50000);
@@ -150,7 +150,7 @@ private:
         return found;
     }
 
-    pid_t pid_ = -1;
+    ChildProcess process_;
 };
 
 // The environment of one check: call ready() before the application exists.
