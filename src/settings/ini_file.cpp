@@ -56,8 +56,28 @@ QString cleanName(const QString& name) {
     return decodeFileName(trimmed(encodeFileName(singleLine(name))));
 }
 
+bool isLoneSurrogate(const QString& text, qsizetype i) {
+    if (text[i].isHighSurrogate())
+        return i + 1 == text.size() || !text[i + 1].isLowSurrogate();
+    return text[i].isLowSurrogate() && (i == 0 || !text[i - 1].isHighSurrogate());
+}
+
+// Names compare without regard to case. A byte that is not UTF-8 (a lone
+// surrogate) stands for itself: QString's folding would make them all U+FFFD.
+QString foldedName(const QString& name) {
+    QString folded;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (!isLoneSurrogate(name, i))
+            continue;
+        folded += name.mid(start, i - start).toCaseFolded() + name[i];
+        start = i + 1;
+    }
+    return start == 0 ? name.toCaseFolded() : folded + name.mid(start).toCaseFolded();
+}
+
 bool sameName(const QString& a, const QString& b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    return foldedName(a) == foldedName(b);
 }
 
 }  // namespace
@@ -151,16 +171,14 @@ qsizetype IniDocument::findEntry(const Section& section, const QString& key) {
             const Line& line = section.lines[size_t(i)];
             if (line.key.isEmpty())
                 continue;
-            const QString folded = line.key.toCaseFolded();
+            const QString folded = foldedName(line.key);
             if (!section.index.contains(folded))
                 section.index.insert(folded, i);
         }
         section.indexed = true;
     }
-    const auto found = section.index.constFind(key.toCaseFolded());
-    if (found == section.index.cend())
-        return -1;
-    return sameName(section.lines[size_t(*found)].key, key) ? *found : -1;
+    const auto found = section.index.constFind(foldedName(key));
+    return found == section.index.cend() ? -1 : *found;
 }
 
 std::optional<QString> IniDocument::value(const QString& section, const QString& key) const {
@@ -238,7 +256,7 @@ void IniDocument::writeString(const QString& section, const QString& key, const 
             --at;
     const qsizetype position = at - lines.begin();
     lines.insert(at, std::move(line));
-    const QString folded = keyName.toCaseFolded();
+    const QString folded = foldedName(keyName);
     if (!target->index.contains(folded))
         target->index.insert(folded, position);
 }

@@ -103,6 +103,12 @@ TEST(IniDocument, BytesThatAreNotUtf8ComeBackUnchanged) {
     doc.writeString(section, key, value);
     doc.writeString(section, QStringLiteral("copy"), value);
     EXPECT_EQ(doc.serialize(), text + "copy=/home/\xE9\xE8\r\n");
+
+    // Names that differ in such a byte are different names; case still does not count.
+    const auto names = IniDocument::parse("[s]\nk\xFF\xFF=first\nk\xDF\xFF=second\n");
+    EXPECT_EQ(names.keys("s").size(), 2);
+    EXPECT_EQ(names.readString("s", decodeFileName(QByteArray("K\xDF\xFF")), {}), "second");
+    EXPECT_EQ(names.readString("s", decodeFileName(QByteArray("K\xFF\xFF")), {}), "first");
 }
 
 TEST(IniDocument, LineBreaksInValuesCannotForgeEntries) {
