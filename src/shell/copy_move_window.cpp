@@ -1,15 +1,11 @@
 #include "shell/copy_move_window.h"
 
-#include "settings/favorite_folders.h"
-#include "ui/user_caption.h"
-
 #include "platform/dialogs.h"
-#include "settings/preferences_window.h"
 #include "shell/copy_file.h"
 #include "shell/file_copier.h"
-#include "ui/forms.h"
 #include "ui/history.h"
 #include "ui/toolbar_glyphs.h"
+#include "ui/user_caption.h"
 
 #include <QAction>
 #include <QGridLayout>
@@ -17,7 +13,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
@@ -138,7 +133,7 @@ void TForm3::Button1Click() {
     if (destination->text().isEmpty())
         return;  // OK is disabled then; Enter must not copy either
     const QString source = original->text();
-    const QString name = source.mid(source.lastIndexOf(u'/') + 1);
+    const QString name = fileNameOf(source);
     CopyFile1->CopyFrom = source;
     CopyFile1->CopyTo = joinPath(destinationFolder(destination->text(), BrowserFolder), name);
     CopyFile1->OnNotExists = QStringLiteral("ERROR! The file(s) does not exists!");
