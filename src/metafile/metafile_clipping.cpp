@@ -68,9 +68,9 @@ struct Edge {
     int winding;
 };
 
-// The rows whose centre lies in [from, to): those an edge crosses.
-std::pair<int, int> rowsCrossed(double from, double to) {
-    return {int(std::ceil(from - 0.5)), int(std::ceil(to - 0.5)) - 1};
+// The first pixel whose centre is at or past v, kept within [low, high].
+int firstCentreFrom(double v, int low, int high) {
+    return int(std::ceil(std::clamp(v - 0.5, double(low), double(high))));
 }
 
 }  // namespace
@@ -92,9 +92,9 @@ QRegion Player::polygonRegion(const QPolygonF& pixels, Qt::FillRule rule) {
         if (!finite(a.x()) || !finite(a.y()) || !finite(b.x()) || !finite(b.y()) || a.y() == b.y())
             continue;
         const QPointF top = a.y() < b.y() ? a : b, bottom = a.y() < b.y() ? b : a;
-        auto [first, last] = rowsCrossed(top.y(), bottom.y());
-        first = std::max(first, regionBox_.top());
-        last = std::min(last, regionBox_.bottom());
+        // The rows whose centre lies in [top, bottom).
+        const int first = firstCentreFrom(top.y(), regionBox_.top(), regionBox_.bottom() + 1);
+        const int last = firstCentreFrom(bottom.y(), regionBox_.top(), regionBox_.bottom() + 1) - 1;
         if (first > last)
             continue;
         edges.push_back({top.x(), top.y(), (bottom.x() - top.x()) / (bottom.y() - top.y()), first,
@@ -138,9 +138,10 @@ QRegion Player::polygonRegion(const QPolygonF& pixels, Qt::FillRule rule) {
             winding += rule == Qt::WindingFill ? crossings[i].second : 1;
             if (rule == Qt::WindingFill ? winding == 0 : winding % 2 == 0)
                 continue;
-            const int left = std::max(int(std::ceil(crossings[i].first - 0.5)), regionBox_.left());
+            const int left =
+                firstCentreFrom(crossings[i].first, regionBox_.left(), regionBox_.right() + 1);
             const int right =
-                std::min(int(std::ceil(crossings[i + 1].first - 0.5)), regionBox_.right() + 1);
+                firstCentreFrom(crossings[i + 1].first, regionBox_.left(), regionBox_.right() + 1);
             if (right <= left)
                 continue;
             if (!spans.empty() && spans.back().second >= left)
