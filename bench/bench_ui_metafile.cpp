@@ -43,8 +43,8 @@ int main(int argc, char** argv) {
     if (!preview && !natural)
         return 0;
     QApplication app(argc, argv);
-    const lumora::Metafile picture = lumora::Metafile::fromFile(
-        QStringLiteral(LUMORA_SOURCE_DIR "/fuzz/corpus/fuzz_metafile_emf/regress-slow-clip-tall-frame"));
+    const lumora::Metafile picture = lumora::Metafile::fromFile(QStringLiteral(
+        LUMORA_SOURCE_DIR "/fuzz/corpus/fuzz_metafile_emf/regress-slow-clip-tall-frame"));
     if (picture.isNull())
         return 1;
 
@@ -58,9 +58,10 @@ int main(int argc, char** argv) {
                "ms");
     }
     if (natural) {
-        report("emf_tall_frame_clip_natural_size_cpu_ms",
-               medianCpuMs([&] { (void)view.picture(); }, "emf_tall_frame_clip_natural_size_cpu_ms"),
-               "ms");
+        report(
+            "emf_tall_frame_clip_natural_size_cpu_ms",
+            medianCpuMs([&] { (void)view.picture(); }, "emf_tall_frame_clip_natural_size_cpu_ms"),
+            "ms");
     }
     return 0;
 }
