@@ -6,6 +6,7 @@
 #include "media/media_player_window.h"
 #include "platform/launch.h"
 #include "settings/preferences_window.h"
+#include "slideshow/slideshow_editor.h"
 #include "slideshow/slideshow_player.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_launcher.h"
@@ -24,6 +25,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSplitter>
@@ -382,6 +384,50 @@ TEST_F(MainWindowTest, TrayCommandsOpenTheWindowsWithoutHistory) {
     }
     EXPECT_EQ(historyActions().mid(before.size()),
               QStringList({QStringLiteral("Launched Options,"), QStringLiteral("About Pressed,")}));
+}
+
+// Escape reaches a dialog through the control that has the focus: it clicks
+// the dialog's Cancel button, and a dialog without one stays open, so its own
+// buttons (and what they record) are the way out. The history list, with no
+// buttons at all, closes.
+TEST_F(MainWindowTest, EscapeIsCancelWhereADialogHasOneAndIgnoredWhereItHasNot) {
+    main().show();
+    struct Case {
+        QAction* command;
+        const char* window;
+        bool closes;
+        QStringList recorded;  // after the command's own entry
+    };
+    const Case cases[] = {
+        {main().Create1, "Form7", false, {}},
+        {main().About1, "Form11", false, {}},
+        {main().EasyFilter1, "Form19", true, {"Cancel Easy Filter Clicked,"}},
+        {main().HistoryList1, "Form21", true, {}},
+    };
+    for (const Case& c : cases) {
+        bool closed = false;
+        QStringList recorded;
+        ModalAnswer answer([&](QWidget* dialog) {
+            ASSERT_EQ(dialog->objectName(), QLatin1String(c.window));
+            const QStringList before = historyActions();
+            QWidget* focus = dialog->focusWidget() ? dialog->focusWidget() : dialog;
+            QTest::keyClick(focus, Qt::Key_Escape);
+            closed = !dialog->isVisible();
+            recorded = historyActions().mid(before.size());
+        });
+        c.command->trigger();
+        ASSERT_TRUE(answer.wasShown()) << c.window;
+        EXPECT_EQ(closed, c.closes) << c.window;
+        EXPECT_EQ(recorded, c.recorded) << c.window;
+    }
+
+    // The editor is left with Close, which says so in the history.
+    ModalAnswer answer([](QWidget*) {
+        QTest::mouseClick(forms().Form7->Button7, Qt::LeftButton);
+        EXPECT_FALSE(forms().Form7->isVisible());
+    });
+    main().Create1->trigger();
+    EXPECT_EQ(historyActions().last(), QStringLiteral("Pressed Close Slideshow,"));
 }
 
 TEST_F(MainWindowTest, HelpOpensTheContentsPage) {
