@@ -147,8 +147,10 @@ void TForm1::buildBrowserAndPreview() {
     QPalette black = Panel6->palette();
     black.setColor(QPalette::Window, Qt::black);
     Panel6->setPalette(black);
+    VideoArea = named(new QWidget(Panel6), "VideoArea");
     Panel7 = named(new QWidget(Panel6), "Panel7");
     Panel7->setAutoFillBackground(true);
+    Panel7->setPalette(black);
     Button1 = named(new QPushButton(QStringLiteral("Play"), Panel7), "Button1");
     Button2 = named(new QPushButton(QStringLiteral("Pause"), Panel7), "Button2");
     Button3 = named(new QPushButton(QStringLiteral("Stop"), Panel7), "Button3");
@@ -161,7 +163,8 @@ void TForm1::buildBrowserAndPreview() {
     bar->addWidget(Scrollbar321, 1);
     auto* panel6Layout = new QVBoxLayout(Panel6);
     panel6Layout->setContentsMargins(0, 0, 0, 0);
-    panel6Layout->addStretch(1);
+    panel6Layout->setSpacing(0);
+    panel6Layout->addWidget(VideoArea, 1);
     panel6Layout->addWidget(Panel7);
     Panel6->setVisible(false);
 

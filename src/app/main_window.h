@@ -71,6 +71,7 @@ public:
     QWidget* Panel3;
     TImage* jpg;
     QWidget* Panel6;
+    QWidget* VideoArea;  // Panel6 above its bar, where the video is drawn
     QWidget* Panel7;
     QPushButton* Button1;  // Play
     QPushButton* Button2;  // Pause
@@ -286,7 +287,7 @@ public slots:
 
     // === Media player window and inline player (main_window_media.cpp)
 public:
-    // The inline player; it draws video into Panel6.
+    // The inline player; it draws video into Panel6, above the bar.
     std::unique_ptr<MciDevice> MediaPlayer2;
     // The media player window is closing: its mark and button go.
     void mediaPlayerClosing();

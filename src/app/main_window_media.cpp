@@ -34,7 +34,8 @@ void TForm1::buildInlinePlayer() {
     for (QPushButton* button : {Button1, Button2, Button3, Button4})
         button->setMaximumWidth(64);
     MediaPlayer2 = mci().createDevice();
-    MediaPlayer2->setDisplay(Panel6);
+    // The picture fits the panel above the bar, never under it.
+    MediaPlayer2->setDisplay(VideoArea);
     connectHandler(Scrollbar321, &TPositionBar::Scroll, this, &TForm1::Scrollbar321Scroll);
 }
 

@@ -113,7 +113,7 @@ TEST_F(MediaPreviewTest, AnMpegPlaysInTheVideoPanel) {
     click("film.mpeg");
     EXPECT_TRUE(main().Panel6->isVisible());
     EXPECT_FALSE(main().jpg->isVisible());
-    EXPECT_EQ(video().display, main().Panel6);
+    EXPECT_EQ(video().display, main().VideoArea);
     EXPECT_EQ(video().calls,
               QStringList({QStringLiteral("open ") + path("film.mpeg"), QStringLiteral("play")}));
     EXPECT_EQ(main().Scrollbar321->maximum(), 8000);
@@ -280,6 +280,28 @@ TEST_F(RealMediaPreviewTest, ASoundPlaysOnAndAnMpegStopsIt) {
     click("green.bmp");
     EXPECT_EQ(video.mode(), MciMode::Stopped);
     EXPECT_TRUE(test::fakeDialogs().messages.empty());
+}
+
+// A video taller than the panel is fitted into the panel above the bar: its
+// blue foot shows right above the buttons, none of it under them.
+TEST_F(RealMediaPreviewTest, ATallVideoFitsAboveTheBar) {
+    copyIn(test::ffmpegFile(QStringLiteral("tall.mpg"),
+                            {"-f", "lavfi", "-i",
+                             "color=c=red:s=80x400:r=25:d=1,"
+                             "drawbox=x=0:y=360:w=80:h=40:color=blue:t=fill",
+                             "-c:v", "mpeg1video", "-q:v", "2", "-f", "mpeg"}),
+           "tall.mpg");
+    click("tall.mpg");
+    ASSERT_TRUE(test::waitFor([] { return main().MediaPlayer2->framesDrawn() > 0; }));
+    main().Button2->click();  // pause: the picture stands
+    const QImage panel = main().Panel6->grab().toImage();
+    const int bar = main().Panel7->y();
+    ASSERT_EQ(bar, main().Panel6->height() - 41);
+    const int across = panel.width() / 2;
+    const auto colourAt = [&](int y) { return QColor(panel.pixel(across, y)); };
+    EXPECT_GT(colourAt(2).red(), 200) << "the top of the video";
+    EXPECT_GT(colourAt(bar - 3).blue(), 200) << "the foot of the video, above the bar";
+    EXPECT_LT(colourAt(bar - 3).red(), 60);
 }
 
 // Bad files show their open error once and leave the players usable.
