@@ -37,6 +37,7 @@ void TForm1::buildInlinePlayer() {
     // The picture fits the panel above the bar, never under it.
     MediaPlayer2->setDisplay(VideoArea);
     connectHandler(Scrollbar321, &TPositionBar::Scroll, this, &TForm1::Scrollbar321Scroll);
+    Scrollbar321->setSeekInFlight([this] { return MediaPlayer2->seeking(); });
 }
 
 void TForm1::Mediaplayer1Click() {

@@ -173,6 +173,8 @@ public:
         s.seek(std::clamp(ms, 0, length), false);
     }
 
+    bool seeking() const override { return stream_ && stream_->seeking(); }
+
     void rewind() override {
         Stream& s = opened();
         halt(s, Intent::Stopped);

@@ -82,6 +82,8 @@ public:
     // the last error). The mode is Seeking until the new position is ready
     // or play is given.
     virtual void seek(int ms) = 0;
+    // The last seek is still being carried out (also when play was given since).
+    virtual bool seeking() const = 0;
     // Stops and moves to the start, returning once it is there.
     virtual void rewind() = 0;
 

@@ -195,6 +195,8 @@ TEST(MciDevice, ScrollWhilePausedPlaysOnFromTheNewPosition) {
     d->play();
     EXPECT_EQ(d->mode(), MciMode::Playing);
     EXPECT_GE(d->position(), 1500);
+    // The bars send the next seek once this one is done.
+    EXPECT_TRUE(waitFor([&] { return !d->seeking(); }));
     ASSERT_TRUE(playedOut(*d));
     EXPECT_EQ(d->position(), d->length());
 }
