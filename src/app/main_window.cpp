@@ -42,32 +42,12 @@
 namespace lumora {
 namespace {
 
-// A status panel: its design width where there is room; narrowed, and its
-// text cut, when the user makes the window narrower than the four panels.
-class StatusPanel final : public QLabel {
-public:
-    StatusPanel(int width, QWidget* parent) : QLabel(parent), width_(width) {}
-    QSize sizeHint() const override { return {width_, QLabel::sizeHint().height()}; }
-    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
-
-private:
-    int width_;
-};
-
 // The help contents page, installed beside the program by the build.
 QString helpContentsPage() {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/help/index.html");
 }
 
 }  // namespace
-
-void TStatusPanels::setText(int panel, const QString& text) {
-    labels[size_t(panel)]->setText(text);
-}
-
-QString TStatusPanels::text(int panel) const {
-    return labels[size_t(panel)]->text();
-}
 
 QString TSaveDialog::Execute(QWidget* parent) const {
     FileDialogOptions options;
@@ -199,19 +179,7 @@ void TForm1::buildBrowserAndPreview() {
 void TForm1::buildStatusBar() {
     StatusBar1 = named(new QStatusBar(this), "StatusBar1");
     StatusBar1->setSizeGripEnabled(true);
-    const int widths[4] = {200, 130, 100, 200};
-    const Qt::Alignment alignments[4] = {Qt::AlignLeft | Qt::AlignVCenter, Qt::AlignCenter,
-                                         Qt::AlignCenter, Qt::AlignCenter};
-    for (int i = 0; i < 4; ++i) {
-        auto* label = new StatusPanel(widths[i], StatusBar1);
-        label->setObjectName(QStringLiteral("Panel%1").arg(i));
-        label->setMaximumWidth(widths[i]);
-        label->setAlignment(alignments[i]);
-        label->setFrameShape(QFrame::StyledPanel);
-        label->setFrameShadow(QFrame::Sunken);
-        StatusBar1->addWidget(label);
-        StatusPanels.labels[size_t(i)] = label;
-    }
+    StatusPanels.create(StatusBar1);
     setStatusBar(StatusBar1);
 }
 

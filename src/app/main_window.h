@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/status_panels.h"
 #include "platform/dialogs.h"
 #include "platform/mci.h"
 #include "platform/taskbar.h"
@@ -34,15 +35,6 @@ class TFormStorage;
 class TFolderTree;
 class TImage;
 class TPositionBar;
-
-// The status bar: four panels of fixed widths.
-class TStatusPanels {
-public:
-    void setText(int panel, const QString& text);
-    QString text(int panel) const;
-
-    std::array<QLabel*, 4> labels{};
-};
 
 // A save dialog as the main window configures it.
 struct TSaveDialog {

@@ -114,11 +114,48 @@ TEST_F(MainWindowTest, OpensAtItsDesignSizeAndNarrowsWithTheStatusPanels) {
     QTest::qWait(20);
     EXPECT_EQ(main().width(), 400);
     // Where there is room the panels have their design widths.
+    main().StatusPanels.setText(0, QStringLiteral("short.bmp"));
     main().resize(900, 444);
     QTest::qWait(20);
     const int widths[4] = {200, 130, 100, 200};
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(main().StatusPanels.labels[size_t(i)]->width(), widths[i]) << i;
+    main().hide();
+}
+
+// Panel 0's text is longer than its 200 pixels: at the design size the other
+// panels give up their unused room and it shows whole; where even that is
+// not enough it is cut, and its tool tip holds the whole text.
+TEST_F(MainWindowTest, StatusPanelZeroShowsItsWholeTextOrAToolTipWithIt) {
+    main().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main()));
+    main().DirectoryListBox1Click();  // the drive's capacity
+    main().Timer1Timer();             // items, date and time
+    QLabel& panel = *main().StatusPanels.labels[0];
+    const QString capacity = panel.text();
+    ASSERT_TRUE(capacity.endsWith(QStringLiteral(" MB free )")));
+    const auto shownWhole = [](const QLabel& label) {
+        return label.contentsRect().width() > label.fontMetrics().horizontalAdvance(label.text());
+    };
+    ASSERT_GT(panel.fontMetrics().horizontalAdvance(capacity), 200);
+    QTest::qWait(20);
+    EXPECT_TRUE(shownWhole(panel)) << panel.width();
+    EXPECT_TRUE(panel.toolTip().isEmpty());
+    for (int i = 1; i < 4; ++i) {
+        const QLabel& other = *main().StatusPanels.labels[size_t(i)];
+        EXPECT_TRUE(shownWhole(other)) << i;  // their texts stay whole too
+        EXPECT_GT(other.x(), main().StatusPanels.labels[size_t(i - 1)]->geometry().right()) << i;
+    }
+    EXPECT_LE(main().StatusPanels.labels[3]->geometry().right(), main().StatusBar1->width());
+
+    main().resize(400, 444);
+    QTest::qWait(20);
+    EXPECT_FALSE(shownWhole(panel));
+    EXPECT_EQ(panel.toolTip(), capacity);
+    EXPECT_EQ(panel.text(), capacity);  // what screen readers read
+    main().resize(622, 444);
+    QTest::qWait(20);
+    EXPECT_TRUE(panel.toolTip().isEmpty());
     main().hide();
 }
 
