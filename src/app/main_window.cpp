@@ -4,6 +4,8 @@
 #include "app/browser_panel.h"
 #include "app/folder_tree.h"
 #include "app/history_window.h"
+#include "platform/application.h"
+#include "platform/errors.h"
 #include "platform/launch.h"
 #include "platform/locale_format.h"
 #include "settings/favorite_folders.h"
@@ -312,7 +314,11 @@ void TForm1::trayDblClick() {
 
 void TForm1::Help2Click() {
     AddHistoryEntry(QStringLiteral("Help Pressed,"));
-    launch().openDocument(helpContentsPage());
+    const QString page = helpContentsPage();
+    launch().openDocument(page, [page](const QString& why) {
+        TApplication::showException(
+            EError(QStringLiteral("No web browser showed the help page %1: %2.").arg(page, why)));
+    });
 }
 
 void TForm1::HistoryList1Click() {

@@ -11,6 +11,7 @@
 #include "support/fake_dialogs.h"
 #include "support/fake_launcher.h"
 #include "support/program.h"
+#include "support/programs_on_path.h"
 #include "support/scratch_dir.h"
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
@@ -25,6 +26,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -475,6 +477,40 @@ TEST_F(MainWindowTest, HelpOpensTheContentsPage) {
     ASSERT_EQ(launcher.opened.size(), 1);
     EXPECT_TRUE(launcher.opened[0].endsWith(QStringLiteral("/help/index.html")));
     EXPECT_EQ(historyActions().last(), QStringLiteral("Help Pressed,"));
+}
+
+// With the real opener: when nothing shows the page, the history entry is
+// followed by an error box that says what is missing.
+TEST_F(MainWindowTest, HelpThatNoBrowserShowsSaysWhatIsMissing) {
+    test::ProgramsOnPath programs;
+    const auto help = [] {
+        test::fakeDialogs().reset();
+        main().Help2->trigger();
+        EXPECT_EQ(historyActions().last(), QStringLiteral("Help Pressed,"));
+        // The opener has ended (or never started) once its process is gone.
+        EXPECT_TRUE(QTest::qWaitFor(
+            [] { return QCoreApplication::instance()->findChildren<QProcess*>().isEmpty(); },
+            10000));
+        QCoreApplication::processEvents();
+        return test::fakeDialogs().messageTexts();
+    };
+    QStringList shown = help();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].startsWith(QStringLiteral("No web browser showed the help page /")));
+    EXPECT_TRUE(shown[0].endsWith(QStringLiteral("/help/index.html: xdg-open is not installed.")))
+        << shown[0].toStdString();
+
+    programs.install(QStringLiteral("xdg-open"), 3);  // xdg-open's "no program found"
+    shown = help();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].endsWith(
+        QStringLiteral("/help/index.html: xdg-open found no program that opens it.")))
+        << shown[0].toStdString();
+
+    programs.install(QStringLiteral("xdg-open"), 0);
+    EXPECT_TRUE(help().isEmpty());
+    ASSERT_EQ(programs.started().size(), 2);
+    EXPECT_TRUE(programs.started().last().endsWith(QStringLiteral("/help/index.html")));
 }
 
 TEST_F(MainWindowTest, ExitClosesTheMainWindowWithoutHistory) {

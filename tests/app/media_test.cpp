@@ -5,14 +5,15 @@
 // for what a user sees and for bad input.
 
 #include "app/folder_tree.h"
+#include "app/history_window.h"
 #include "app/main_window.h"
 #include "media/media_player_window.h"
 #include "platform/application.h"
 #include "support/fake_dialogs.h"
-#include "support/fake_launcher.h"
 #include "support/fake_mci.h"
 #include "support/media_files.h"
 #include "support/program.h"
+#include "support/programs_on_path.h"
 #include "support/scratch_dir.h"
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
@@ -26,6 +27,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTest>
 #include <QToolButton>
 
 namespace lumora {
@@ -234,23 +236,39 @@ TEST_F(MediaPreviewTest, ThePositionBarSeeksOnTheUsersActions) {
     EXPECT_TRUE(video().calls.isEmpty());
 }
 
-TEST_F(MediaPreviewTest, TheMixerIsTheDesktopsOrAlsamixerInATerminal) {
-    test::FakeLauncher launcher;
-    test::LauncherScope scope(launcher);
-    main().Mixer1->trigger();
-    ASSERT_EQ(launcher.started.size(), 1u);
-    EXPECT_EQ(launcher.started[0].program, QStringLiteral("pavucontrol"));
-    EXPECT_EQ(historyActions().last(), QStringLiteral("Launched Mixer Device,"));
-
-    launcher.started.clear();
-    launcher.result = false;  // no pavucontrol
-    main().ToolbarButton971->click();
-    ASSERT_EQ(launcher.started.size(), 2u);
-    EXPECT_EQ(launcher.started[1].program, QStringLiteral("x-terminal-emulator"));
-    EXPECT_EQ(launcher.started[1].arguments,
-              QStringList({QStringLiteral("-e"), QStringLiteral("alsamixer")}));
-    EXPECT_EQ(historyActions().last(), QStringLiteral("Launched Mixer Device,"));
-    EXPECT_TRUE(test::fakeDialogs().messages.empty());
+// The mixer is the desktop's, else alsamixer in a terminal; on a desktop that
+// has neither, or no terminal for alsamixer, the history entry is followed
+// by an error box that names what is missing.
+TEST_F(MediaPreviewTest, TheMixerIsTheDesktopsOrAlsamixerInATerminalOrSaysWhatIsMissing) {
+    test::ProgramsOnPath programs;
+    const auto mixer = [](QAbstractButton* orMenu = nullptr) {
+        test::fakeDialogs().reset();
+        forms().Form21->History.clear();
+        if (orMenu)
+            orMenu->click();
+        else
+            main().Mixer1->trigger();
+        EXPECT_EQ(historyActions(), QStringList{QStringLiteral("Launched Mixer Device,")});
+        return test::fakeDialogs().messageTexts();
+    };
+    EXPECT_EQ(mixer(), QStringList{QStringLiteral(
+                           "No mixer could be started: neither pavucontrol nor alsamixer is "
+                           "installed.")});
+    programs.install(QStringLiteral("alsamixer"));
+    EXPECT_EQ(mixer(main().ToolbarButton971),
+              QStringList{QStringLiteral("No mixer could be started: pavucontrol is not "
+                                         "installed, and alsamixer needs a terminal "
+                                         "(x-terminal-emulator), which is not installed.")});
+    programs.install(QStringLiteral("x-terminal-emulator"));
+    EXPECT_TRUE(mixer().isEmpty());
+    programs.install(QStringLiteral("pavucontrol"));
+    EXPECT_TRUE(mixer().isEmpty());
+    // Started on their own: wait for them to note it.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return programs.started().size() == 2; }, 5000));
+    QStringList started = programs.started();
+    started.sort();
+    EXPECT_EQ(started, QStringList({QStringLiteral("pavucontrol "),
+                                    QStringLiteral("x-terminal-emulator -e alsamixer")}));
 }
 
 // The real devices on files made by ffmpeg.
