@@ -37,13 +37,13 @@ EMciError EMciError::unsupportedFormat(const QString& path) {
                      QStringLiteral("The media format of %1 is not supported").arg(path));
 }
 
-EMciError EMciError::noAudioOutput(const QString& path, const QString& why) {
-    return EMciError(Cause::NoAudioOutput,
-                     QStringLiteral("No audio output for %1: %2").arg(path, why));
+EMciError EMciError::noSoundFont(const QString& path, const QString& where) {
+    return EMciError(Cause::NoSoundFont,
+                     QStringLiteral("No MIDI sound font to play %1: %2").arg(path, where));
 }
 
 EMciError EMciError::noMediaSupport(const QString& path, const QString& why) {
-    return EMciError(Cause::UnsupportedFormat,
+    return EMciError(Cause::NoMediaSupport,
                      QStringLiteral("Media playback is not available for %1: %2").arg(path, why));
 }
 
