@@ -20,7 +20,6 @@
 #include "ui/user_caption.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -31,7 +30,6 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QSystemTrayIcon>

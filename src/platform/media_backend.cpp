@@ -1,8 +1,6 @@
 #include "platform/mci.h"
 #include "platform/mci_stream.h"
 
-#include <QFile>
-
 #include <dlfcn.h>
 #include <unistd.h>
 

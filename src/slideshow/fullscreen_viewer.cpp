@@ -2,7 +2,6 @@
 
 #include "slideshow/slideshow_player.h"
 
-#include <QAction>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScreen>
