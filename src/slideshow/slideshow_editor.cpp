@@ -453,6 +453,10 @@ void TForm7::FilesDropped(const QStringList& paths) {
     Timer1Timer();
 }
 
+void TForm7::reject() {
+    guarded([this] { Button7Click(); });
+}
+
 void TForm7::hideEvent(QHideEvent* event) {
     TDialogForm::hideEvent(event);
     // However the window went, a run of Add All ends with it, and the
