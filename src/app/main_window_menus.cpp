@@ -2,7 +2,6 @@
 // connects every command to its handler.
 #include "app/main_window.h"
 
-#include "app/folder_tree.h"
 #include "settings/favorite_folders.h"
 #include "ui/file_list_box.h"
 #include "ui/picture_view.h"

@@ -3,7 +3,6 @@
 #include "platform/dialogs.h"
 
 #include <QApplication>
-#include <QWidget>
 
 namespace lumora {
 namespace {

@@ -7,6 +7,25 @@
 namespace lumora {
 namespace {
 
+// The Qt name filter for a "description|pattern|..." filter text. Qt reads
+// the patterns from the parentheses at the end; the dialogs show only the
+// description (HideNameFilterDetails), which may hold the pattern already.
+QString qtNameFilter(const QString& filter) {
+    const QStringList parts = filter.split(u'|');
+    QStringList entries;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(u';', u' ');
+        entries << QStringLiteral("%1 (%2)").arg(parts[i].trimmed(), patterns);
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+bool isPattern(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    return name.contains(u'*') || name.contains(u'?');
+}
+
 class QtDialogs final : public Dialogs {
 public:
     MsgResult message(QWidget* parent, const QString& title, const QString& text, MsgIcon icon,
@@ -58,25 +77,33 @@ public:
     }
 
     QString openFile(QWidget* parent, const FileDialogOptions& o) override {
-        return QFileDialog::getOpenFileName(parent, o.title, startPath(o), qtNameFilter(o.filter));
+        return QFileDialog::getOpenFileName(parent, o.title, startPath(o), qtNameFilter(o.filter),
+                                            nullptr, QFileDialog::HideNameFilterDetails);
     }
 
     QStringList openFiles(QWidget* parent, const FileDialogOptions& o) override {
-        return QFileDialog::getOpenFileNames(parent, o.title, startPath(o), qtNameFilter(o.filter));
+        return QFileDialog::getOpenFileNames(parent, o.title, startPath(o), qtNameFilter(o.filter),
+                                             nullptr, QFileDialog::HideNameFilterDetails);
     }
 
     QString saveFile(QWidget* parent, const FileDialogOptions& o) override {
         QFileDialog dialog(parent, o.title, o.initialDir, qtNameFilter(o.filter));
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         QString ext = o.defaultExt;
         if (ext.startsWith(u'.'))
             ext.remove(0, 1);
         dialog.setDefaultSuffix(ext);
-        if (!o.fileName.contains(u'*'))
-            dialog.selectFile(o.fileName);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return {};
-        return dialog.selectedFiles().constFirst();
+        // The name box starts with the given name, also a pattern such as "*.bmp".
+        dialog.selectFile(o.fileName);
+        for (;;) {
+            if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+                return {};
+            // A name that is still a pattern names no file: the dialog stays.
+            const QString chosen = dialog.selectedFiles().constFirst();
+            if (!isPattern(chosen))
+                return chosen;
+        }
     }
 
     QString folder(QWidget* parent, const QString& title, const QString& start) override {
@@ -106,17 +133,6 @@ Dialogs& dialogs() {
 
 void setDialogs(Dialogs* replacement) {
     current = replacement;
-}
-
-QString qtNameFilter(const QString& filter) {
-    const QStringList parts = filter.split(u'|');
-    QStringList entries;
-    for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts[i + 1];
-        patterns.replace(u';', u' ');
-        entries << QStringLiteral("%1 (%2)").arg(parts[i].trimmed(), patterns);
-    }
-    return entries.join(QStringLiteral(";;"));
 }
 
 QString withDefaultExtension(const QString& path, const QString& defaultExt) {

@@ -12,7 +12,8 @@ enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class MsgResult { Ok, Cancel, Yes, No };
 
 // Options of an open or save dialog. The filter uses the program's own
-// "description|pattern|description|pattern" notation.
+// "description|pattern|description|pattern" notation; a dialog shows each
+// description as it is.
 struct FileDialogOptions {
     QString title;
     QString filter;
@@ -39,8 +40,6 @@ Dialogs& dialogs();
 // Replaces the dialogs for tests; nullptr brings back the real ones.
 void setDialogs(Dialogs* replacement);
 
-// The Qt name filter for a "description|pattern|..." filter text.
-QString qtNameFilter(const QString& filter);
 // Appends the default extension when the chosen name has none.
 QString withDefaultExtension(const QString& path, const QString& defaultExt);
 

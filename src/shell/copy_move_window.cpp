@@ -10,7 +10,6 @@
 #include <QAction>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -64,6 +63,7 @@ TForm3::TForm3() {
     Button1->setDefault(true);
     Button1->setEnabled(false);
     Button2 = named(new QPushButton(QStringLiteral("Cancel"), this), "Button2");
+    setCancelButton(Button2);
 
     CopyFile1 = new TCopyFile(this);
     CopyFile1->setObjectName(QStringLiteral("CopyFile1"));
@@ -155,14 +155,6 @@ void TForm3::Button1Click() {
 void TForm3::Button2Click() {
     AddHistoryEntry(QStringLiteral("Cancelled Favorite Folder,"));
     Close();
-}
-
-void TForm3::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        Button2->click();
-        return;
-    }
-    TDialogForm::keyPressEvent(event);
 }
 
 }  // namespace lumora

@@ -80,6 +80,9 @@ TForm7::TForm7() {
     // "Add" follows the selection however it moved.
     connectHandler(FileListBox1->selectionModel(), &QItemSelectionModel::currentChanged, this,
                    &TForm7::Timer1Timer);
+    // So does the count when the folder changes under the list.
+    connectHandler(FileListBox1->model(), &QAbstractItemModel::modelReset, this,
+                   &TForm7::Timer1Timer);
     connectHandler(ListBox1, &TListBox::Click, this, &TForm7::ListBox1Click);
     struct Command {
         const char* name;
@@ -222,6 +225,11 @@ void TForm7::FormShow() {
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
+    // The folder as it is now, and as it changes while the window shows.
+    DirectoryListBox1->setFollowChanges(true);
+    FileListBox1->setFollowChanges(true);
+    DirectoryListBox1->Update();
+    FileListBox1->Update();
 }
 
 void TForm7::FormActivate() {
@@ -445,11 +453,19 @@ void TForm7::FilesDropped(const QStringList& paths) {
     Timer1Timer();
 }
 
+void TForm7::reject() {
+    guarded([this] { Button7Click(); });
+}
+
 void TForm7::hideEvent(QHideEvent* event) {
     TDialogForm::hideEvent(event);
-    // However the window went, a run of Add All ends with it.
-    if (!event->spontaneous())
+    // However the window went, a run of Add All ends with it, and the
+    // folder is read again at the next showing.
+    if (!event->spontaneous()) {
         stopAddAll();
+        DirectoryListBox1->setFollowChanges(false);
+        FileListBox1->setFollowChanges(false);
+    }
 }
 
 void TForm7::dragEnterEvent(QDragEnterEvent* event) {

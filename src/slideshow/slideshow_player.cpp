@@ -9,7 +9,6 @@
 #include "ui/forms.h"
 #include "ui/history.h"
 
-#include <QAction>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/dir_watch.h"
+
 #include <QListWidget>
 #include <QString>
 
@@ -25,6 +27,10 @@ public:
     // Reads the current folder's folders again.
     void Update();
 
+    // While on, the list reads the current folder's folders again whenever
+    // one of them is created, deleted or renamed.
+    void setFollowChanges(bool follow);
+
 signals:
     // The current folder changed.
     void Change();
@@ -34,6 +40,7 @@ private:
 
     TDriveComboBox* drives_;
     QString directory_;
+    FolderWatcher watcher_;
 };
 
 }  // namespace lumora

@@ -1,7 +1,6 @@
 #include "ui/toolbar_glyphs.h"
 
 #include <QApplication>
-#include <QPainter>
 #include <QStyle>
 
 namespace lumora {
