@@ -6,6 +6,7 @@
 #include "media/media_player_window.h"
 #include "platform/launch.h"
 #include "settings/preferences_window.h"
+#include "shell/icon_list_box.h"
 #include "slideshow/slideshow_player.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_launcher.h"
@@ -22,7 +23,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QRegularExpression>
 #include <QScrollBar>

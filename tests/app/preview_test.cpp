@@ -4,6 +4,7 @@
 #include "base/file_name.h"
 #include "metafile/metafile_writer.h"
 #include "settings/preferences_window.h"
+#include "shell/icon_list_box.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_mci.h"
 #include "support/program.h"
@@ -18,7 +19,6 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
-#include <QListWidget>
 #include <QProcess>
 #include <QTest>
 #include <QToolButton>
