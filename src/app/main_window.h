@@ -18,7 +18,6 @@
 class QAction;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QMenu;
 class QPushButton;
 class QSplitter;
@@ -34,6 +33,7 @@ class TBrowserPanel;
 class TFileListBox;
 class TFormStorage;
 class TFolderTree;
+class TIconListBox;
 class TImage;
 class TPositionBar;
 
@@ -71,7 +71,7 @@ public:
     QPushButton* Button3;  // Stop
     QPushButton* Button4;  // Update
     TPositionBar* Scrollbar321;
-    QListWidget* IconListBox1;
+    TIconListBox* IconListBox1;
     QWidget* DCAVIPlay1;
     QStatusBar* StatusBar1;
     TStatusPanels StatusPanels;
@@ -324,6 +324,11 @@ public slots:
     void StretchImages1Click();
     void SaveToBmp1Click();
     void clipboard1Click();
+    // The icon grid: the picked icon, and saving it as an icon file.
+    void IconListBox1Click();
+    void IconListBox1DblClick();
+    void ExtractIcon1Click();
+    void IconListBox1FileChanged();
 
     // === Slideshows and the full-screen viewer (main_window_slideshow.cpp)
 public:
@@ -353,6 +358,8 @@ public slots:
     void Normal1Click();
     void Tiled1Click();
     void None1Click();
+    void Info1Click();
+    void Info2Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

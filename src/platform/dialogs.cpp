@@ -1,25 +1,13 @@
 #include "platform/dialogs.h"
 
+#include "base/file_name.h"
+
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 
 namespace lumora {
 namespace {
-
-// The Qt name filter for a "description|pattern|..." filter text. Qt reads
-// the patterns from the parentheses at the end; the dialogs show only the
-// description (HideNameFilterDetails), which may hold the pattern already.
-QString qtNameFilter(const QString& filter) {
-    const QStringList parts = filter.split(u'|');
-    QStringList entries;
-    for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts[i + 1];
-        patterns.replace(u';', u' ');
-        entries << QStringLiteral("%1 (%2)").arg(parts[i].trimmed(), patterns);
-    }
-    return entries.join(QStringLiteral(";;"));
-}
 
 bool isPattern(const QString& path) {
     const QString name = QFileInfo(path).fileName();
@@ -94,6 +82,7 @@ public:
         if (ext.startsWith(u'.'))
             ext.remove(0, 1);
         dialog.setDefaultSuffix(ext);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !o.confirmOverwrite);
         // The name box starts with the given name, also a pattern such as "*.bmp".
         dialog.selectFile(o.fileName);
         for (;;) {
@@ -133,6 +122,34 @@ Dialogs& dialogs() {
 
 void setDialogs(Dialogs* replacement) {
     current = replacement;
+}
+
+QString chooseSaveFile(QWidget* parent, FileDialogOptions options) {
+    options.confirmOverwrite = false;
+    const QString chosen =
+        withDefaultExtension(dialogs().saveFile(parent, options), options.defaultExt);
+    if (chosen.isEmpty() || !fileExists(chosen))
+        return chosen;
+    const QString question =
+        chosen + QStringLiteral(" already exists.\nDo you want to replace it?");
+    return dialogs().message(parent, QStringLiteral("Confirm"), question, MsgIcon::Warning,
+                             MsgButtons::YesNo) == MsgResult::Yes
+               ? chosen
+               : QString();
+}
+
+// The Qt name filter for a "description|pattern|..." filter text. Qt reads
+// the patterns from the parentheses at the end; the dialogs show only the
+// description (HideNameFilterDetails), which may hold the pattern already.
+QString qtNameFilter(const QString& filter) {
+    const QStringList parts = filter.split(u'|');
+    QStringList entries;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString patterns = parts[i + 1];
+        patterns.replace(u';', u' ');
+        entries << QStringLiteral("%1 (%2)").arg(parts[i].trimmed(), patterns);
+    }
+    return entries.join(QStringLiteral(";;"));
 }
 
 QString withDefaultExtension(const QString& path, const QString& defaultExt) {

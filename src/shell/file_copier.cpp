@@ -84,11 +84,6 @@ QString fileNameOf(const QString& path) {
     return path.mid(path.lastIndexOf(u'/') + 1);
 }
 
-bool fileExists(const QString& path) {
-    struct stat st {};
-    return statPath(path, st) && !S_ISDIR(st.st_mode);
-}
-
 bool folderExists(const QString& path) {
     struct stat st {};
     return statPath(path, st) && S_ISDIR(st.st_mode);

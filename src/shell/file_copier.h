@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/file_name.h"
+
 #include <QByteArray>
 #include <QString>
 #include <functional>
@@ -37,8 +39,7 @@ QString joinPath(const QString& path, const QString& name);
 // The name after a path's last separator.
 QString fileNameOf(const QString& path);
 
-// Whether a path names something other than a folder; and a folder.
-bool fileExists(const QString& path);
+// Whether a path names a folder (fileExists, base/file_name.h, anything else).
 bool folderExists(const QString& path);
 // Makes a folder and its missing parents; true when it exists afterwards.
 bool makeFolders(const QString& path);

@@ -7,6 +7,7 @@
 #include "platform/launch.h"
 #include "settings/preferences_window.h"
 #include "slideshow/slideshow_editor.h"
+#include "shell/icon_list_box.h"
 #include "slideshow/slideshow_player.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_launcher.h"
@@ -24,7 +25,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>

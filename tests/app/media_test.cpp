@@ -9,6 +9,7 @@
 #include "app/main_window.h"
 #include "media/media_player_window.h"
 #include "platform/application.h"
+#include "shell/icon_list_box.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_mci.h"
 #include "support/media_files.h"
@@ -24,7 +25,6 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>

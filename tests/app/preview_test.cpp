@@ -5,6 +5,7 @@
 #include "metafile/metafile_writer.h"
 #include "platform/dialogs.h"
 #include "settings/preferences_window.h"
+#include "shell/icon_list_box.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_mci.h"
 #include "support/program.h"
