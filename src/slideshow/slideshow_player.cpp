@@ -231,6 +231,9 @@ void TForm8::PreviousImage1Click() {
         dialogs().message(this, QStringLiteral("Error"),
                           QStringLiteral("You are at the beginning!"), MsgIcon::Error,
                           MsgButtons::Ok);
+        // The window regains activation from its own box, which the program's
+        // own activation does not count.
+        FormActivate();
         return;
     }
     AddHistoryEntry(QStringLiteral("Pressed Previous Image,"));
@@ -310,7 +313,9 @@ void TForm8::hideEvent(QHideEvent* event) {
     if (event->spontaneous())
         return;
     // However the window went (End, or closed from outside), the show stops
-    // here: no ticks, no worker, no picture kept in a hidden window.
+    // here: no sound, no ticks, no worker, no picture kept in a hidden window.
+    if (stopSounds)
+        stopSounds();
     Timer1->stop();
     prefetchAfterPaint_.clear();
     prefetch_->stop();

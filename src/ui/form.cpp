@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QPointer>
+#include <QScreen>
 
 namespace lumora {
 
@@ -26,6 +27,14 @@ QAction* addKeyCommand(QMenu* menu, const char* name, const QString& caption, Qt
     action->setShortcutVisibleInContextMenu(true);
     menu->addAction(action);
     return action;
+}
+
+void TDialogForm::centreOnScreen() {
+    if (const QScreen* screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
 }
 
 QScreen* mainWindowScreen() {

@@ -189,6 +189,10 @@ public:
     // Close() of the design: also for a hidden window, which still writes its settings.
     void Close() { done(QDialog::Rejected); }
 
+    // The design's screen-centre position: on the screen, not on the window
+    // that opened it. For FormShow, after a stored placement was applied.
+    void centreOnScreen();
+
     // Shows the window only for its settings storage, which reads the
     // window's section, and runs `handler`, which closes it again; the window
     // stays off the screen instead of flashing up.
