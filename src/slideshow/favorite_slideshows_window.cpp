@@ -26,7 +26,8 @@ TForm20::TForm20() {
     connectHandler(DriveComboBox1, &TDriveComboBox::Change, this, &TForm20::DriveComboBox1Change);
     connectHandler(DirectoryListBox1, &TDirectoryListBox::Change, this,
                    &TForm20::DirectoryListBox1Change);
-    connectHandler(FileListBox1, &TFileListBox::doubleClicked, this, &TForm20::FileListBox1DblClick);
+    connectHandler(FileListBox1, &TFileListBox::doubleClicked, this,
+                   &TForm20::FileListBox1DblClick);
     // "add" follows the selection however it moved.
     connectHandler(FileListBox1->selectionModel(), &QItemSelectionModel::currentChanged, this,
                    &TForm20::Timer1Timer);
@@ -36,8 +37,8 @@ TForm20::TForm20() {
         void (TForm20::*handler)();
     };
     static constexpr Command kCommands[] = {
-        {"add", &TForm20::addClick},           {"remove", &TForm20::removeClick},
-        {"moveup", &TForm20::moveupClick},     {"movedown", &TForm20::movedownClick},
+        {"add", &TForm20::addClick},         {"remove", &TForm20::removeClick},
+        {"moveup", &TForm20::moveupClick},   {"movedown", &TForm20::movedownClick},
         {"BitBtn1", &TForm20::BitBtn1Click},
     };
     for (const Command& command : kCommands)
@@ -47,8 +48,8 @@ TForm20::TForm20() {
     Timer1->setTimerType(Qt::CoarseTimer);
     runWhileVisible(Timer1, [this] { Timer1Timer(); });
 
-    FormStorage1 =
-        new TFormStorage(this, QStringLiteral("slideshows"), {QStringLiteral("TextListBox1.Items")});
+    FormStorage1 = new TFormStorage(this, QStringLiteral("slideshows"),
+                                    {QStringLiteral("TextListBox1.Items")});
     DirectoryListBox1->setDirectory(FileListBox1->Directory());
 }
 

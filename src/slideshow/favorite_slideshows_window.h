@@ -34,7 +34,7 @@ public:
     QLabel* Label3;  // the folder listed
     TDirectoryListBox* DirectoryListBox1;
     TFileListBox* FileListBox1;
-    QLabel* Label2;  // the count
+    QLabel* Label2;        // the count
     QPushButton* BitBtn1;  // OK
     QTimer* Timer1;
     TFormStorage* FormStorage1;

@@ -114,11 +114,12 @@ void TForm9::buildControls() {
     TextListBox1 = named(new TListBox(this), "TextListBox1");
     TextListBox1->setAccessibleName(QStringLiteral("Stored Slideshows"));
     TextListBox1->setGeometry(410, 26, 263, 190);
-    Label4 = named(new QLabel(QStringLiteral("Doubleclick on a stored slideshow to open it, but make "
-                                             "sure that the drive is valid and that all files are "
-                                             "present in the needed directory."),
-                              this),
-                   "Label4");
+    Label4 =
+        named(new QLabel(QStringLiteral("Doubleclick on a stored slideshow to open it, but make "
+                                        "sure that the drive is valid and that all files are "
+                                        "present in the needed directory."),
+                         this),
+              "Label4");
     Label4->setWordWrap(true);
     Label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label4->setGeometry(410, 222, 263, 70);

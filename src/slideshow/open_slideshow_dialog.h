@@ -22,9 +22,9 @@ public:
     TDriveComboBox* DriveComboBox1;
     TDirectoryListBox* DirectoryListBox1;
     TFileListBox* FileListBox1;
-    TListBox* ListBox1;  // the preview list: the slideshow last read
-    QLabel* Label1;      // items and total time
-    QLabel* Label3;      // the red warning
+    TListBox* ListBox1;    // the preview list: the slideshow last read
+    QLabel* Label1;        // items and total time
+    QLabel* Label3;        // the red warning
     QPushButton* Button1;  // Open
     QPushButton* Button2;  // Close (cancel)
     QPushButton* Button3;  // More >>> / <<< Less

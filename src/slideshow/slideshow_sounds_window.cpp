@@ -35,7 +35,8 @@ TForm22::TForm22() {
     connectHandler(DriveComboBox1, &TDriveComboBox::Change, this, &TForm22::DriveComboBox1Change);
     connectHandler(DirectoryListBox1, &TDirectoryListBox::Change, this,
                    &TForm22::DirectoryListBox1Change);
-    connectHandler(FileListBox1, &TFileListBox::doubleClicked, this, &TForm22::FileListBox1DblClick);
+    connectHandler(FileListBox1, &TFileListBox::doubleClicked, this,
+                   &TForm22::FileListBox1DblClick);
     connectHandler(ListBox1, &TListBox::Click, this, &TForm22::ListBox1Click);
     connectHandler(ListBox1, &TListBox::DblClick, this, &TForm22::ListBox1DblClick);
     connectHandler(position, &TPositionBar::Scroll, this, &TForm22::positionChange);
@@ -64,9 +65,9 @@ TForm22::TForm22() {
     RefreshPacer::instance().add(Timer1);
     connectHandler(Timer1, &QTimer::timeout, this, &TForm22::Timer1Timer);
 
-    FormStorage1 = new TFormStorage(this, QStringLiteral("slideshow sounds"),
-                                    {QStringLiteral("ListBox1.Items"),
-                                     QStringLiteral("enablesound.Checked")});
+    FormStorage1 =
+        new TFormStorage(this, QStringLiteral("slideshow sounds"),
+                         {QStringLiteral("ListBox1.Items"), QStringLiteral("enablesound.Checked")});
     DirectoryListBox1->setDirectory(FileListBox1->Directory());
 }
 
