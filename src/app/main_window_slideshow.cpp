@@ -71,9 +71,11 @@ void TForm1::Slideshow2Click() {
 void TForm1::playStartArgument() {
     // Gone before the file is read: whatever the read raises, it happens once.
     const QString path = std::exchange(pendingStartArgument, QString());
-    TForm9& dialog = *forms().Form9;
-    dialog.ListBox1->setItems(readPathList(path, kMaxStartArgumentSize));
-    dialog.Button1Click();
+    guarded([&path] {
+        TForm9& dialog = *forms().Form9;
+        dialog.ListBox1->setItems(readPathList(path, kMaxStartArgumentSize));
+        dialog.Button1Click();
+    });
 }
 
 // --- Quick slideshow
