@@ -25,8 +25,8 @@
 namespace lumora {
 namespace {
 
-constexpr int kRate = 44100;            // stereo float frames a second
-constexpr int kShortestSilence = 44;    // a zero crossing is no gap: a millisecond is
+constexpr int kRate = 44100;          // stereo float frames a second
+constexpr int kShortestSilence = 44;  // a zero crossing is no gap: a millisecond is
 constexpr double kSoundLevel = 1e-3;
 constexpr int kToneMs = 500;
 constexpr int kTransitions = 10;
@@ -39,12 +39,11 @@ double cpuSeconds() {
 }
 
 bool makeTone(const QString& path, int hertz) {
-    return QProcess::execute(QStringLiteral("ffmpeg"),
-                             {"-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                              QStringLiteral("sine=frequency=%1:duration=%2")
-                                  .arg(hertz)
-                                  .arg(kToneMs / 1000.0),
-                              path}) == 0;
+    return QProcess::execute(
+               QStringLiteral("ffmpeg"),
+               {"-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                QStringLiteral("sine=frequency=%1:duration=%2").arg(hertz).arg(kToneMs / 1000.0),
+                path}) == 0;
 }
 
 // The silences between sounds in the output, in milliseconds.

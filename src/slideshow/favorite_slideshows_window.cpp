@@ -118,8 +118,7 @@ void TForm20::Timer1Timer() {
 }
 
 void TForm20::DriveComboBox1Change() {
-    if (!DriveComboBox1->Drive().isEmpty())
-        DirectoryListBox1->setDirectory(DriveComboBox1->Drive());
+    DirectoryListBox1->showChosenDrive();
 }
 
 void TForm20::DirectoryListBox1Change() {
@@ -160,11 +159,8 @@ void TForm20::moveSelectedFavorite(int step, const QString& historyText) {
     const int row = TextListBox1->ItemIndex();
     if (row < 0)
         return;
-    const int target = row + step;
-    if (target >= 0 && target < TextListBox1->count()) {
-        TextListBox1->insertItem(target, TextListBox1->takeItem(row));
+    if (TextListBox1->moveItem(row, step))
         TextListBox1->setItemIndex(row);
-    }
     Edit1->clear();
     AddHistoryEntry(historyText);
     Timer1Timer();

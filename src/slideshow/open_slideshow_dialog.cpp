@@ -3,6 +3,7 @@
 #include "settings/preferences_window.h"
 #include "slideshow/favorite_slideshows_window.h"
 #include "slideshow/path_list_file.h"
+#include "slideshow/slide_totals.h"
 #include "slideshow/slideshow_player.h"
 #include "slideshow/slideshow_sounds_window.h"
 #include "ui/controls.h"
@@ -16,7 +17,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTimer>
 #include <utility>
 
@@ -141,16 +141,11 @@ void TForm9::FormActivate() {
 
 void TForm9::Timer1Timer() {
     Button1->setEnabled(!FileListBox1->FileName().isEmpty());
-    const qint64 slides = ListBox1->count();
-    const qint64 seconds = slides * (forms().Form4->slidestimer->value() / 1000);
-    Label1->setText(QStringLiteral("Total item(s) : ") + QString::number(slides) +
-                    QStringLiteral("   Total time of slide : ") + QString::number(seconds) +
-                    QStringLiteral(" sec"));
+    Label1->setText(slideTotalsText(ListBox1->count()));
 }
 
 void TForm9::DriveComboBox1Change() {
-    if (!DriveComboBox1->Drive().isEmpty())
-        DirectoryListBox1->setDirectory(DriveComboBox1->Drive());
+    DirectoryListBox1->showChosenDrive();
 }
 
 void TForm9::DirectoryListBox1Change() {

@@ -246,8 +246,7 @@ void TForm22::keepPace(bool busy) {
 }
 
 void TForm22::DriveComboBox1Change() {
-    if (!DriveComboBox1->Drive().isEmpty())
-        DirectoryListBox1->setDirectory(DriveComboBox1->Drive());
+    DirectoryListBox1->showChosenDrive();
 }
 
 void TForm22::DirectoryListBox1Change() {
@@ -290,11 +289,8 @@ void TForm22::removeClick() {
 
 void TForm22::moveSelectedSound(int step) {
     const int row = ListBox1->ItemIndex();
-    const int target = row + step;
-    if (row < 0 || target < 0 || target >= ListBox1->count())
-        return;
-    ListBox1->insertItem(target, ListBox1->takeItem(row));
-    ListBox1->setItemIndex(target);
+    if (ListBox1->moveItem(row, step))
+        ListBox1->setItemIndex(row + step);
 }
 
 void TForm22::moveupClick() {

@@ -24,6 +24,9 @@ public:
 
     // Reads the current folder's folders again.
     void Update();
+    // Lists the drive chosen in its combo, from the drive's mount point;
+    // nothing happens while no drive is chosen.
+    void showChosenDrive();
 
 signals:
     // The current folder changed.

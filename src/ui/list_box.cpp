@@ -28,6 +28,14 @@ void TListBox::setItemIndex(int index) {
     setCurrentRow(index >= 0 && index < count() ? index : -1);
 }
 
+bool TListBox::moveItem(int row, int step) {
+    const int target = row + step;
+    if (row < 0 || row >= count() || target < 0 || target >= count())
+        return false;
+    insertItem(target, takeItem(row));
+    return true;
+}
+
 void TListBox::mousePressEvent(QMouseEvent* event) {
     QListWidget::mousePressEvent(event);
     if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())

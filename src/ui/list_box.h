@@ -20,6 +20,9 @@ public:
     // Row of the selected entry, -1 for none; setting it does not report Click.
     int ItemIndex() const { return currentRow(); }
     void setItemIndex(int index);
+    // Moves the entry at row by step places; false, and nothing moves, when
+    // either place is outside the list. The selection is the caller's.
+    bool moveItem(int row, int step);
 
 signals:
     void Click();

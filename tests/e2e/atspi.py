@@ -104,6 +104,7 @@ class Desktop:
         self.server = None
         self.bus = None
         self.environment = None
+        self.programs = []
 
     def __enter__(self):
         global pyatspi
@@ -131,10 +132,14 @@ class Desktop:
         return pyatspi is not None
 
     def start(self, program, arguments=(), cwd=None, **environment):
-        return subprocess.Popen([program, *arguments], cwd=cwd,
-                                env=dict(self.environment, **environment))
+        process = subprocess.Popen([program, *arguments], cwd=cwd,
+                                   env=dict(self.environment, **environment))
+        self.programs.append(process)
+        return process
 
     def __exit__(self, *error):
+        for process in self.programs:
+            stop(process)
         for process in (self.bus, self.server):
             if process is not None:
                 process.terminate()
@@ -142,9 +147,29 @@ class Desktop:
 
 
 def stop(process):
-    if process is not None and process.poll() is None:
+    if process.poll() is None:
         process.kill()
         process.wait()
+
+
+def run(tone_seconds, drive):
+    """Runs a check: a home of its own whose Pictures folder holds three
+    pictures and tone.wav, the desktop, then drive(desktop, home, pictures).
+    Returns the exit code: the verdict, or 77 when the machine lacks a tool."""
+    lacking = missing_tools()
+    if lacking:
+        print("skipped: %s is missing" % lacking)
+        return 77
+    home, pictures = make_home()
+    try:
+        make_pictures(pictures)
+        make_tone(os.path.join(pictures, "tone.wav"), tone_seconds)
+        with Desktop(home) as desktop:
+            if desktop.ready():
+                drive(desktop, home, pictures)
+    finally:
+        shutil.rmtree(home, ignore_errors=True)
+    return verdict()
 
 
 def showing(node):

@@ -7,12 +7,10 @@ server, the accessibility bus and the program. Exit codes: 0 passed,
 """
 
 import os
-import shutil
 import sys
 
-from atspi import (Desktop, check, click, enabled, exit_program, find, key, make_home, make_pictures,
-                   make_tone, menu_command, missing_tools, press, program_on_bus, showing, stop,
-                   verdict, wait_for, window)
+from atspi import (check, click, enabled, exit_program, find, key, menu_command, press,
+                   program_on_bus, run, showing, wait_for, window)
 
 PROGRAM = os.path.abspath(sys.argv[1])
 
@@ -100,26 +98,6 @@ def scenario(process, pictures):
     exit_program(frame, process)
 
 
-def main():
-    lacking = missing_tools()
-    if lacking:
-        print("skipped: %s is missing" % lacking)
-        return 77
-    home, pictures = make_home()
-    make_pictures(pictures)
-    make_tone(os.path.join(pictures, "tone.wav"), 2)
-    process = None
-    try:
-        with Desktop(home) as desktop:
-            if desktop.ready():
-                process = desktop.start(PROGRAM, cwd=pictures)
-                scenario(process, pictures)
-                stop(process)
-    finally:
-        stop(process)
-        shutil.rmtree(home, ignore_errors=True)
-    return verdict()
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run(2, lambda desktop, home, pictures:
+                 scenario(desktop.start(PROGRAM, cwd=pictures), pictures)))

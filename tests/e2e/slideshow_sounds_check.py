@@ -9,14 +9,12 @@ Run inside a D-Bus session of its own (dbus-run-session). Exit codes: 0 passed,
 
 import array
 import os
-import shutil
 import subprocess
 import sys
 import time
 
-from atspi import (Desktop, check, click, enabled, exit_program, find, key, make_home,
-                   make_pictures, make_tone, menu_command, missing_tools, press, program_on_bus,
-                   showing, stop, verdict, wait_for, window)
+from atspi import (check, click, enabled, exit_program, find, key, menu_command, press,
+                   program_on_bus, run, showing, stop, wait_for, window)
 
 PROGRAM = os.path.abspath(sys.argv[1])
 TONE_SECONDS = 0.4
@@ -163,36 +161,20 @@ def play(process, pictures, raw, screen):
         exit_program(frame, process)
 
 
-def main():
-    lacking = missing_tools()
-    if lacking:
-        print("skipped: %s is missing" % lacking)
-        return 77
-    home, pictures = make_home()
-    make_pictures(pictures)
-    make_tone(os.path.join(pictures, "tone.wav"), TONE_SECONDS)
+def drive(desktop, home, pictures):
     show = os.path.join(pictures, "show.lss")
     with open(show, "wb") as slides:
         for name in ("red", "green", "blue"):
             slides.write(os.path.join(pictures, name + ".bmp").encode() + b"\r\n")
+    process = desktop.start(PROGRAM, cwd=pictures)
+    set_up(process, pictures, show)
+    stop(process)
+    # Named as a user in that folder would name it.
     raw = os.path.join(home, "sound.raw")
-    process = None
-    try:
-        with Desktop(home) as desktop:
-            if desktop.ready():
-                process = desktop.start(PROGRAM, cwd=pictures)
-                set_up(process, pictures, show)
-                stop(process)
-                # Named as a user in that folder would name it.
-                process = desktop.start(PROGRAM, ["show.lss"], cwd=pictures,
-                                        SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=raw)
-                play(process, pictures, raw, (1280, 800))
-                stop(process)
-    finally:
-        stop(process)
-        shutil.rmtree(home, ignore_errors=True)
-    return verdict()
+    process = desktop.start(PROGRAM, ["show.lss"], cwd=pictures, SDL_AUDIODRIVER="disk",
+                            SDL_DISKAUDIOFILE=raw)
+    play(process, pictures, raw, (1280, 800))
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run(TONE_SECONDS, drive))

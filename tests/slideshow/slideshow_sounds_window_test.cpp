@@ -37,14 +37,6 @@ TForm8& player() {
     return *forms().Form8;
 }
 
-// Runs the event loop until done() holds or five seconds have passed.
-template <class Condition>
-bool waitFor(Condition done) {
-    for (int i = 0; i < 1000 && !done(); ++i)
-        QTest::qWait(5);
-    return done();
-}
-
 class SoundsTest : public test::ProgramTest {
 protected:
     void SetUp() override {
@@ -141,7 +133,7 @@ TEST_F(SoundsTest, DraggingTheBarOfAPlayingSoundContinuesPlayingThere) {
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, {},
                        list.visualItemRect(list.item(0)).center());
     MciDevice& device = *sounds().MediaPlayer1;
-    ASSERT_TRUE(waitFor([&] { return device.mode() == MciMode::Playing; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return device.mode() == MciMode::Playing; }));
     EXPECT_EQ(sounds().position->maximum(), 3000);
 
     TPositionBar& bar = *sounds().position;
@@ -149,9 +141,25 @@ TEST_F(SoundsTest, DraggingTheBarOfAPlayingSoundContinuesPlayingThere) {
     bar.setSliderPosition(1800);
     bar.setSliderPosition(2000);
     bar.setSliderDown(false);
-    EXPECT_TRUE(waitFor([&] { return device.position() > 2050; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return device.position() > 2050; }));
     EXPECT_EQ(device.mode(), MciMode::Playing);
     EXPECT_TRUE(sounds().continuing());
+}
+
+TEST_F(SoundsTest, HostileSoundsAreSkippedWithOneBoxUntilOneThatPlays) {
+    const QString good = test::ffmpegFile(QStringLiteral("good.wav"),
+                                          {"-f", "lavfi", "-i", "sine=frequency=440:duration=0.3"});
+    const QString noTracks = test::writeFile(QStringLiteral("no-tracks.mid"),
+                                             QByteArray("MThd\0\0\0\6\0\1\0\0\0\x60", 14));
+    sounds().ListBox1->setItems({test::writeFile(QStringLiteral("empty.wav"), {}),
+                                 test::writeFile(QStringLiteral("text.wav"), "not a sound\n"),
+                                 noTracks, folder.filePath(QStringLiteral("gone.wav")),
+                                 QString(10000, u'x'), good});
+    sounds().Start();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sounds().MediaPlayer1->fileName() == good; }));
+    EXPECT_EQ(sounds().MediaPlayer1->mode(), MciMode::Playing);
+    EXPECT_EQ(fakeDialogs().messages.size(), 1u);
+    sounds().Stop();
 }
 
 TEST_F(FakeSoundsTest, OptionOffOrAnEmptyListPlaysNothing) {
