@@ -159,6 +159,7 @@ void TForm8::prepareShow(const QStringList* source) {
     position_ = -1;
     ManualCycle1->setChecked(false);
     Panel1->setText(QStringLiteral("Please Wait"));
+    soundsToStop_ = true;
 
     // Without a window manager nobody maximises for us, so the window takes
     // the work area of the screen the user is looking at itself.
@@ -257,9 +258,13 @@ void TForm8::EndSlideShow1Click() {
     endShow(true);
 }
 
-void TForm8::endShow(bool fromMenu) {
-    if (stopSounds)
+void TForm8::stopShowSounds() {
+    if (std::exchange(soundsToStop_, false) && stopSounds)
         stopSounds();
+}
+
+void TForm8::endShow(bool fromMenu) {
+    stopShowSounds();
     if (fromMenu)
         AddHistoryEntry(QStringLiteral("Pressed End Slideshow,"));
     Timer1->stop();
@@ -314,8 +319,7 @@ void TForm8::hideEvent(QHideEvent* event) {
         return;
     // However the window went (End, or closed from outside), the show stops
     // here: no sound, no ticks, no worker, no picture kept in a hidden window.
-    if (stopSounds)
-        stopSounds();
+    stopShowSounds();
     Timer1->stop();
     prefetchAfterPaint_.clear();
     prefetch_->stop();
