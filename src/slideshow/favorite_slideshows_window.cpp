@@ -156,11 +156,9 @@ void TForm20::removeClick() {
 }
 
 void TForm20::moveSelectedFavorite(int step, const QString& historyText) {
-    const int row = TextListBox1->ItemIndex();
-    if (row < 0)
+    if (TextListBox1->ItemIndex() < 0)
         return;
-    if (TextListBox1->moveItem(row, step))
-        TextListBox1->setItemIndex(row);
+    TextListBox1->moveSelectedItem(step, TListBox::SelectionAfterMove::StaysOnRow);
     Edit1->clear();
     AddHistoryEntry(historyText);
     Timer1Timer();

@@ -386,9 +386,7 @@ void TForm7::Button6Click() {
 
 void TForm7::moveSelectedEntry(int step) {
     AddHistoryEntry(QStringLiteral("Pressed Move File,"));
-    const int row = ListBox1->ItemIndex();
-    if (ListBox1->moveItem(row, step))
-        ListBox1->setItemIndex(row + step);
+    ListBox1->moveSelectedItem(step, TListBox::SelectionAfterMove::FollowsEntry);
 }
 
 void TForm7::Button8Click() {

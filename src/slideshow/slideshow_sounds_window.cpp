@@ -287,18 +287,12 @@ void TForm22::removeClick() {
     Edit1->clear();
 }
 
-void TForm22::moveSelectedSound(int step) {
-    const int row = ListBox1->ItemIndex();
-    if (ListBox1->moveItem(row, step))
-        ListBox1->setItemIndex(row + step);
-}
-
 void TForm22::moveupClick() {
-    moveSelectedSound(-1);
+    ListBox1->moveSelectedItem(-1, TListBox::SelectionAfterMove::FollowsEntry);
 }
 
 void TForm22::movedownClick() {
-    moveSelectedSound(1);
+    ListBox1->moveSelectedItem(1, TListBox::SelectionAfterMove::FollowsEntry);
 }
 
 void TForm22::playsoundClick() {

@@ -89,7 +89,6 @@ protected:
 private:
     void buildControls();
     void selectSound(int row);
-    void moveSelectedSound(int step);
     void beginContinuing();
     void continueWith(int row);
     void reportOnce(const EMciError& error);

@@ -28,11 +28,13 @@ void TListBox::setItemIndex(int index) {
     setCurrentRow(index >= 0 && index < count() ? index : -1);
 }
 
-bool TListBox::moveItem(int row, int step) {
+bool TListBox::moveSelectedItem(int step, SelectionAfterMove selection) {
+    const int row = currentRow();
     const int target = row + step;
-    if (row < 0 || row >= count() || target < 0 || target >= count())
+    if (row < 0 || target < 0 || target >= count())
         return false;
     insertItem(target, takeItem(row));
+    setItemIndex(selection == SelectionAfterMove::FollowsEntry ? target : row);
     return true;
 }
 

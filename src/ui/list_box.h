@@ -20,9 +20,11 @@ public:
     // Row of the selected entry, -1 for none; setting it does not report Click.
     int ItemIndex() const { return currentRow(); }
     void setItemIndex(int index);
-    // Moves the entry at row by step places; false, and nothing moves, when
-    // either place is outside the list. The selection is the caller's.
-    bool moveItem(int row, int step);
+    // Where the selection goes when its entry moves.
+    enum class SelectionAfterMove { FollowsEntry, StaysOnRow };
+    // Moves the selected entry by step places; false, and nothing moves, when
+    // nothing is selected or the entry would leave the list.
+    bool moveSelectedItem(int step, SelectionAfterMove selection);
 
 signals:
     void Click();
