@@ -229,13 +229,11 @@ void TForm1::FormShow() {
 }
 
 void TForm1::FormActivate() {
-    if (!pendingStartArgument.isEmpty()) {
-        // The open-slideshow window plays it (wired with that window).
-        pendingStartArgument.clear();
-    }
-    // The tree follows the list, also after a start argument: no second
+    // The tree follows the list, also with a start argument: no second
     // activation may come to do it.
     directorylistbox1->setDirectory(FileListBox1->Directory());
+    if (!pendingStartArgument.isEmpty())
+        playStartArgument();
 }
 
 void TForm1::Timer1Timer() {

@@ -339,9 +339,19 @@ public:
     void fullscreenStep(int direction);
     // Abort in the quick slideshow's progress window.
     void quickSlideshowAborted();
+    // The first activation's work for a start argument: the slideshow file
+    // is read into the open-slideshow dialog and played through its Open. A
+    // file that cannot be read is reported in the default error box.
+    void playStartArgument();
+    // A start argument larger than this is no slideshow.
+    static constexpr qint64 kMaxStartArgumentSize = 16 * 1024 * 1024;
 public slots:
     void Create1Click();
     void createslideshowClick();
+    void OpenandPlay1Click();
+    void openslideshowClick();
+    void Slideshow3Click();
+    void Slideshow2Click();
     void QuickSlideshow1Click();
     void qstimerTimer();
     void FullScreen1Click();

@@ -19,6 +19,9 @@ public:
     MsgResult message(QWidget* parent, const QString& title, const QString& text, MsgIcon icon,
                       MsgButtons buttons) override {
         QMessageBox box(parent);
+        // A box over an always-on-top window must be above it too.
+        if (parent && parent->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+            box.setWindowFlag(Qt::WindowStaysOnTopHint);
         box.setWindowTitle(title);
         box.setText(text);
         switch (icon) {

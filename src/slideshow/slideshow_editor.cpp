@@ -7,6 +7,7 @@
 #include "nviewlib/nviewlib.h"
 #include "settings/preferences_window.h"
 #include "slideshow/path_list_file.h"
+#include "slideshow/slide_totals.h"
 #include "slideshow/slideshow_player.h"
 #include "slideshow/slideshow_sounds_window.h"
 #include "ui/controls.h"
@@ -239,10 +240,7 @@ void TForm7::Timer1Timer() {
     const qint64 slides = ListBox1->count();
     Button11->setEnabled(slides > 0);
     Button3->setEnabled(slides > 0);
-    const qint64 seconds = slides * (forms().Form4->slidestimer->value() / 1000);
-    Label1->setText(QStringLiteral("Total item(s) : ") + QString::number(slides) +
-                    QStringLiteral("   Total time of slide : ") + QString::number(seconds) +
-                    QStringLiteral(" sec"));
+    Label1->setText(slideTotalsText(slides));
     Button4->setEnabled(!FileListBox1->FileName().isEmpty());
     const bool hasEntry = !Edit1->text().isEmpty();
     Button8->setEnabled(hasEntry);
@@ -254,8 +252,7 @@ void TForm7::Timer1Timer() {
 }
 
 void TForm7::DriveComboBox1Change() {
-    if (!DriveComboBox1->Drive().isEmpty())
-        DirectoryListBox1->setDirectory(DriveComboBox1->Drive());
+    DirectoryListBox1->showChosenDrive();
 }
 
 void TForm7::DirectoryListBox1Change() {
@@ -398,12 +395,7 @@ void TForm7::Button6Click() {
 
 void TForm7::moveSelectedEntry(int step) {
     AddHistoryEntry(QStringLiteral("Pressed Move File,"));
-    const int row = ListBox1->ItemIndex();
-    const int target = row + step;
-    if (row < 0 || target < 0 || target >= ListBox1->count())
-        return;
-    ListBox1->insertItem(target, ListBox1->takeItem(row));
-    ListBox1->setItemIndex(target);
+    ListBox1->moveSelectedItem(step, TListBox::SelectionAfterMove::FollowsEntry);
 }
 
 void TForm7::Button8Click() {

@@ -51,6 +51,11 @@ TDirectoryListBox::TDirectoryListBox(TDriveComboBox* drives, QWidget* parent)
             [this](QListWidgetItem* item) { setDirectory(item->data(kPathRole).toString()); });
 }
 
+void TDirectoryListBox::showChosenDrive() {
+    if (drives_ && !drives_->Drive().isEmpty())
+        setDirectory(drives_->Drive());
+}
+
 QString TDirectoryListBox::rootOf(const QString& folder) const {
     const QString root = drives_ ? drives_->driveOf(folder) : QString();
     return root.isEmpty() ? QStringLiteral("/") : root;

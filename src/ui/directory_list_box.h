@@ -26,6 +26,9 @@ public:
 
     // Reads the current folder's folders again.
     void Update();
+    // Lists the drive chosen in its combo, from the drive's mount point;
+    // nothing happens while no drive is chosen.
+    void showChosenDrive();
 
     // While on, the list reads the current folder's folders again whenever
     // one of them is created, deleted or renamed.
