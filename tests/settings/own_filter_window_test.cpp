@@ -104,10 +104,12 @@ TEST_F(OwnFilterTest, TheMaskStoredIsTheMaskTheItemApplies) {
     EXPECT_TRUE(main().ownFilterItems[0]->isChecked());
     EXPECT_EQ(historyActions().last(), QStringLiteral("Own Filter 1 Activated,"));
 
-    // Edited, then left with Escape.
+    // Edited, then left by the close box (Escape does nothing here: no Cancel button).
     setup().show();
     setup().maskEdits[0]->setText(QStringLiteral("*.png"));
     QTest::keyClick(&setup(), Qt::Key_Escape);
+    EXPECT_TRUE(setup().isVisible());
+    setup().close();
     ASSERT_FALSE(setup().isVisible());
     EXPECT_EQ(stored(), QStringLiteral("*.jpg"));
     EXPECT_EQ(applied(), QStringLiteral("*.jpg"));
