@@ -88,11 +88,31 @@ std::optional<Bitmap> bitmapHeader(QByteArrayView d) {
     return bitmap;
 }
 
+// The chunks that make the picture, each whole within the data, then the
+// end: the decoder never sees a chunk larger than the data or the text and
+// colour profiles that unpack to any size.
+QByteArray pictureChunks(QByteArrayView d) {
+    QByteArray kept(d.data(), 8);
+    for (qsizetype at = 8; at + 12 <= d.size();) {
+        const quint32 length = qFromBigEndian<quint32>(d.data() + at);
+        if (length > quint64(d.size() - at - 12))
+            break;
+        const QByteArrayView type = d.sliced(at + 4, 4);
+        if (type == "IEND")
+            break;
+        if (type == "IHDR" || type == "PLTE" || type == "tRNS" || type == "IDAT")
+            kept.append(d.data() + at, 12 + qsizetype(length));
+        at += 12 + qsizetype(length);
+    }
+    static constexpr char kEnd[] = "\0\0\0\0IEND\xAE\x42\x60\x82";
+    return kept.append(kEnd, 12);
+}
+
 QImage decodePng(QByteArrayView d) {
     // The header is checked first: the decoder never sees a larger image.
     if (!pngHeader(d))
         return {};
-    QImage image = QImage::fromData(d, "PNG");
+    QImage image = QImage::fromData(pictureChunks(d), "PNG");
     if (image.isNull())
         return {};
     return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);

@@ -118,7 +118,7 @@ public:
     // Where the directory of group index lies.
     virtual std::optional<Range> group(int index) const = 0;
     // The images that directory names.
-    virtual std::vector<Entry> entries(const QByteArray& directory, Range where) const = 0;
+    virtual std::vector<Entry> entries(const QByteArray& directory) const = 0;
     // Where an entry's image lies; nothing for an image the file lacks.
     virtual std::optional<Range> image(const Entry& entry) const = 0;
 };
@@ -172,7 +172,7 @@ public:
         return Range{where_.offset,
                      std::min<qint64>(6 + 16 * qint64(le16(head, 4)), where_.length)};
     }
-    std::vector<Entry> entries(const QByteArray& d, Range) const override {
+    std::vector<Entry> entries(const QByteArray& d) const override {
         std::vector<Entry> entries;
         const bool cursor = le16(d, 2) == 2;
         const qsizetype count = std::min<qsizetype>(le16(d, 4), (d.size() - 6) / 16);
@@ -252,7 +252,7 @@ public:
     std::optional<Range> group(int index) const override {
         return index >= 0 && index < count() ? data(groups_[size_t(index)]) : std::nullopt;
     }
-    std::vector<Entry> entries(const QByteArray& d, Range) const override {
+    std::vector<Entry> entries(const QByteArray& d) const override {
         return resourceGroupEntries(d);
     }
     std::optional<Range> image(const Entry& entry) const override {
@@ -376,7 +376,7 @@ public:
             return std::nullopt;
         return groups_[size_t(index)];
     }
-    std::vector<Entry> entries(const QByteArray& d, Range) const override {
+    std::vector<Entry> entries(const QByteArray& d) const override {
         return resourceGroupEntries(d);
     }
     std::optional<Range> image(const Entry& entry) const override {
@@ -489,8 +489,7 @@ struct IconResources::Data {
     }
 
     QImage decodeGroup(Range where, int pixels) const {
-        std::vector<Entry> entries =
-            container->entries(source->read(where.offset, where.length), where);
+        std::vector<Entry> entries = container->entries(source->read(where.offset, where.length));
         std::stable_sort(entries.begin(), entries.end(), [pixels](const Entry& a, const Entry& b) {
             return fitOf(a, pixels) < fitOf(b, pixels);
         });

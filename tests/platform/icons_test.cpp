@@ -47,14 +47,21 @@ protected:
         };
         const QString plasma = QStringLiteral("plasma:fractal");
         const QString size = QStringLiteral("-size");
-        // One icon of each depth, 32 x 32, some with transparent corners.
+        // One icon of each depth, 32 x 32. ImageMagick writes no masks into
+        // palette icons: icotool makes those with clear corners.
         magick("d1.ico", {size, "32x32", "xc:red", "-fill", "blue", "-draw", "rectangle 0,0 15,15",
-                          "-fill", "none", "-draw", "rectangle 20,20 31,31", "-type", "palette"});
-        magick("d4.ico", {size, "32x32", plasma, "-colors", "16", "-alpha", "set", "-fill", "none",
-                          "-draw", "rectangle 0,0 9,9", "-type", "palette"});
-        magick("d8.ico", {size, "32x32", plasma, "-colors", "200", "-type", "palette"});
-        ASSERT_TRUE(magickIcon({size, "32x32", plasma, path("d24.png")}));
-        ASSERT_TRUE(runTool("icotool", {"-c", "-b", "24", "-o", path("d24.ico"), path("d24.png")}));
+                          "-type", "palette"});
+        for (const char* colours : {"15", "200"}) {
+            ASSERT_TRUE(magickIcon({size, "32x32", plasma, "-colors", colours, "-alpha", "set",
+                                    "-channel", "A", "-fx", "(i<10&&j<10)?0:1", "+channel",
+                                    QStringLiteral("PNG32:%1").arg(path(colours))}));
+        }
+        const auto icotool = [](const char* bits, const char* png, const char* ico) {
+            ASSERT_TRUE(runTool("icotool", {"-c", "-b", bits, "-o", path(ico), path(png)})) << ico;
+        };
+        icotool("4", "15", "d4.ico");
+        icotool("8", "200", "d8.ico");
+        icotool("24", "200", "d24.ico");
         magick("d32.ico", {size, "32x32", plasma, "-alpha", "set", "-channel", "A", "-fx", "i/w"});
         // Red at four sizes, the largest a PNG.
         magick("red.ico", {size, "256x256", "xc:red", "-define", "icon:auto-resize=256,48,32,16"});
