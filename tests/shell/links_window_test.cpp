@@ -168,12 +168,13 @@ TEST_F(LinksWindowTest, DeleteRemovesTheLinkItselfOnlyAfterYes) {
         ::symlink(QFile::encodeName(target).constData(), QFile::encodeName(linked).constData()), 0);
     inLinks([&](TForm13& w) {
         pick(w.FileListBox2, QStringLiteral("linked.lnk"));
+        w.Timer1Timer();  // Delete waits for the enabling tick
         fakeDialogs().reset();
         fakeDialogs().messageAnswers = {MsgResult::No, MsgResult::Yes};
         w.Button3->click();
         EXPECT_TRUE(QFileInfo(linked).isSymLink());
         w.Button3->click();
-        EXPECT_EQ(fakeDialogs().messageTexts(),
+        ASSERT_EQ(fakeDialogs().messageTexts(),
                   QStringList(2, QStringLiteral("Are you sure you want to delete this shortcut?")));
         EXPECT_EQ(fakeDialogs().messages.at(0).buttons, MsgButtons::YesNo);
         EXPECT_FALSE(QFileInfo::exists(linked) || QFileInfo(linked).isSymLink());
@@ -224,6 +225,7 @@ TEST_F(LinksWindowTest, TheIconPickerCanBeKeptOrAnswered) {
         pick(w.FileListBox2, QStringLiteral("windows_1252.lnk"));
         w.Edit6->setText(library);
         w.Edit7->setText(QStringLiteral("1"));
+        w.Timer1Timer();  // Icon waits for the enabling tick
         fakeDialogs().reset();
         ModalAnswer picker([&](QWidget* modal) {
             TIconDlg& d = *forms().IconDlg;
@@ -264,7 +266,8 @@ TEST_F(LinksWindowTest, TheIconPickerCanBeKeptOrAnswered) {
         EXPECT_EQ(w.Edit6->text(), library);
         EXPECT_EQ(w.Edit7->text(), QStringLiteral("0"));
 
-        // Cancelled, it changes nothing; without an icon file the target is offered.
+        // Cancelled, it changes nothing; without an icon file the target is offered
+        // (clicked before the next tick greys Icon).
         w.Edit6->clear();
         ModalAnswer cancel([&](QWidget*) {
             EXPECT_EQ(forms().IconDlg->IconFileName->text(), w.Edit3->text());
