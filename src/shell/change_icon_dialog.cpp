@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -37,6 +36,7 @@ TIconDlg::TIconDlg() {
     CancelBtn = named(new QPushButton(QStringLiteral("Cancel"), this), "CancelBtn");
     for (QPushButton* each : {BrowseBtn, CancelBtn})
         each->setAutoDefault(false);
+    setCancelButton(CancelBtn);
 
     OpenDialog1.title = QStringLiteral("Open");
     OpenDialog1.defaultExt = QStringLiteral(".ico");
@@ -110,14 +110,6 @@ void TIconDlg::BrowseBtnClick() {
         return;
     IconFileName->setText(chosen);
     IconListBox->setItemIndex(0);
-}
-
-void TIconDlg::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        CancelBtn->click();
-        return;
-    }
-    TDialogForm::keyPressEvent(event);
 }
 
 }  // namespace lumora

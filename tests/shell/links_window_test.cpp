@@ -271,7 +271,9 @@ TEST_F(LinksWindowTest, TheIconPickerCanBeKeptOrAnswered) {
         w.Edit6->clear();
         ModalAnswer cancel([&](QWidget*) {
             EXPECT_EQ(forms().IconDlg->IconFileName->text(), w.Edit3->text());
-            forms().IconDlg->CancelBtn->click();
+            // Escape is Cancel.
+            TIconDlg& d = *forms().IconDlg;
+            QTest::keyClick(d.focusWidget() ? d.focusWidget() : &d, Qt::Key_Escape);
         });
         w.Button4->click();
         EXPECT_TRUE(cancel.wasShown());
