@@ -475,6 +475,7 @@ TEST_F(MainWindowTest, NodesWithoutAPathEmptyTheListAndKeepTheFolder) {
 }
 
 TEST_F(MainWindowTest, RefreshRereadsTheListAndRecordsIt) {
+    ASSERT_EQ(main().FileListBox1->Count(), 3);  // listed before the file comes
     QFile(folder.filePath(QStringLiteral("late.bmp"))).open(QIODevice::WriteOnly);
     main().ShowAllFiles1Click();  // the mask in force: no re-read
     EXPECT_EQ(main().FileListBox1->Count(), 3);
