@@ -4,6 +4,7 @@
 #include "app/browser_panel.h"
 #include "app/folder_tree.h"
 #include "app/history_window.h"
+#include "app/splash_window.h"
 #include "platform/launch.h"
 #include "platform/locale_format.h"
 #include "settings/favorite_folders.h"
@@ -233,7 +234,7 @@ QString TForm1::selectedFileName() const {
 void TForm1::FormCreate() {
     for (int i = 0; i < 4; ++i)
         StatusPanels.setText(i, QString());
-    jpg->setPicture(QImage(QStringLiteral(":/lumora/splash.png")));
+    jpg->setPicture(TTempform::picture());
     savedFileType = FileListBox1->FileType();
     connectHandler(directorylistbox1, &TFolderTree::Change, this, &TForm1::DirectoryListBox1Change);
     connectHandler(FileListBox1, &TFileListBox::Click, this, &TForm1::FileListBox1Click);
