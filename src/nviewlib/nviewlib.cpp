@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <new>
+
 namespace lumora {
 namespace {
 
@@ -34,7 +36,69 @@ bool hasTgaFooter(const QByteArray& d) {
 
 }  // namespace
 
-QImage NViewLibLoad(const QString& fileName, int flag) {
+QRect centredVisiblePart(QSize fullSize, QSize viewSize) {
+    // The same rounding as the views' own centring: the offset is halved
+    // towards zero.
+    const QPoint offset((viewSize.width() - fullSize.width()) / 2,
+                        (viewSize.height() - fullSize.height()) / 2);
+    return QRect(QPoint(0, 0), fullSize).intersected(QRect(-offset, viewSize));
+}
+
+namespace {
+
+QImage decodeByContent(const QByteArray& data, const QString& ext) {
+    if (data.startsWith("BM"))
+        return decodeBitmapFile(data);
+    if (ext == QLatin1String("TGA") || hasTgaFooter(data)) {
+        QImage image = decodeTga(data);
+        if (!image.isNull() || hasTgaFooter(data))
+            return image;
+    }
+    if (looksLikePcx(data))
+        return decodePcx(data);
+    if (looksLikeDib(data)) {
+        QImage image = decodeDib(data);
+        if (!image.isNull())
+            return image;
+    }
+    // TGA has no signature: the last guess, when nothing else fits.
+    return ext == QLatin1String("TGA") ? QImage() : decodeTga(data);
+}
+
+// Formats without a smaller decode are decoded whole; a centred view keeps
+// only the part it shows.
+PicturePart partOf(QImage whole, const PictureNeed& need) {
+    PicturePart part;
+    if (whole.isNull())
+        return part;
+    part.fullSize = whole.size();
+    part.region = QRect(QPoint(0, 0), part.fullSize);
+    if (need.kind == PictureNeed::Kind::CentredIn && !need.size.isEmpty()) {
+        part.region = centredVisiblePart(part.fullSize, need.size);
+        if (part.region.size() != part.fullSize)
+            whole = whole.copy(part.region);
+    }
+    part.image = std::move(whole);
+    return part;
+}
+
+PicturePart decodeBytes(const QByteArray& data, const QString& ext, PictureFile::Reader reader,
+                        const PictureNeed& need) {
+    if (reader == PictureFile::Reader::BitmapFile)
+        return partOf(decodeBitmapFile(data), need);
+    // Formats with a signature are known by it, whatever the name says.
+    if (looksLikeJpeg(data))
+        return decodeJpeg(data, need);
+    return partOf(decodeByContent(data, ext), need);
+}
+
+QString upperSuffix(const QString& fileName) {
+    return QFileInfo(fileName).suffix().toUpper();
+}
+
+}  // namespace
+
+PicturePart NViewLibLoad(const QString& fileName, int flag, const PictureNeed& need) {
     Q_UNUSED(flag);  // the preview and the slideshows want the same picture
     QFile file;
     const qint64 expected = openRegularFile(file, fileName);
@@ -53,28 +117,32 @@ QImage NViewLibLoad(const QString& fileName, int flag) {
     file.close();
     // The decoders read the bytes in place; nothing keeps them past this call.
     const QByteArray data = QByteArray::fromRawData(buffer.data(), got);
+    return decodeBytes(data, upperSuffix(fileName), PictureFile::Reader::Any, need);
+}
 
-    // Formats with a signature are known by it, whatever the name says.
-    if (looksLikeJpeg(data))
-        return decodeJpeg(data);
-    if (data.startsWith("BM"))
-        return decodeBitmapFile(data);
+QImage NViewLibLoad(const QString& fileName, int flag) {
+    return NViewLibLoad(fileName, flag, PictureNeed::whole()).image;
+}
 
-    const QString ext = QFileInfo(fileName).suffix().toUpper();
-    if (ext == QLatin1String("TGA") || hasTgaFooter(data)) {
-        QImage image = decodeTga(data);
-        if (!image.isNull() || hasTgaFooter(data))
-            return image;
+PictureFile::PictureFile(QByteArray bytes, const QString& fileName, Reader reader)
+    : bytes_(std::move(bytes)), extension_(upperSuffix(fileName)), reader_(reader) {}
+
+std::shared_ptr<const PictureFile> PictureFile::read(const QString& path, Reader reader) {
+    QFile file;
+    const qint64 size = openRegularFile(file, path);
+    if (size < 0 || size > kMaxPictureFileSize)
+        return nullptr;
+    QByteArray bytes;
+    try {
+        bytes = file.read(size);  // a file that shrank: what is there
+    } catch (const std::bad_alloc&) {
+        return nullptr;  // no memory for it: no picture, as for a broken file
     }
-    if (looksLikePcx(data))
-        return decodePcx(data);
-    if (looksLikeDib(data)) {
-        QImage image = decodeDib(data);
-        if (!image.isNull())
-            return image;
-    }
-    // TGA has no signature: the last guess, when nothing else fits.
-    return ext == QLatin1String("TGA") ? QImage() : decodeTga(data);
+    return std::shared_ptr<const PictureFile>(new PictureFile(std::move(bytes), path, reader));
+}
+
+PicturePart PictureFile::decode(const PictureNeed& need) const {
+    return decodeBytes(bytes_, extension_, reader_, need);
 }
 
 }  // namespace lumora
