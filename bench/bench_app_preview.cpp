@@ -43,11 +43,6 @@ void resetPeak() {
         refs.write("5");
 }
 
-void settle() {
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents();
-}
-
 int run(int argc, char** argv) {
     const bool click = bench::wanted("preview_24mp_stretched_vs_djpeg_ratio");
     const bool memory = bench::wanted("preview_24mp_peak_rss_mb");
@@ -68,7 +63,7 @@ int run(int argc, char** argv) {
         main.StretchImages1Click();
     main.FileListBox1->setMask(QStringLiteral("*.*"));
     main.FileListBox1->setDirectory(home.path());
-    settle();
+    bench::settle();
 
     // The click: the entry selected, the list's click handler, the paint.
     const auto clickPicture = [&] {
@@ -81,7 +76,7 @@ int run(int argc, char** argv) {
     const auto leavePicture = [&] {
         main.closeimageClick();
         main.FileListBox1->setItemIndex(-1);
-        settle();
+        bench::settle();
     };
 
     // The first click from an idle window sets the peak.
@@ -117,7 +112,7 @@ int run(int argc, char** argv) {
     }
 
     if (repaint) {
-        settle();
+        bench::settle();
         std::vector<double> same, resized;
         main.jpg->repaint();  // the first paint makes the scaled copy
         for (int i = 0; i < 9; ++i) {

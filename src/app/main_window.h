@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/status_panels.h"
 #include "platform/dialogs.h"
 #include "platform/mci.h"
 #include "platform/taskbar.h"
@@ -17,7 +18,6 @@
 class QAction;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QMenu;
 class QPushButton;
 class QSplitter;
@@ -33,17 +33,9 @@ class TBrowserPanel;
 class TFileListBox;
 class TFormStorage;
 class TFolderTree;
+class TIconListBox;
 class TImage;
 class TPositionBar;
-
-// The status bar: four panels of fixed widths.
-class TStatusPanels {
-public:
-    void setText(int panel, const QString& text);
-    QString text(int panel) const;
-
-    std::array<QLabel*, 4> labels{};
-};
 
 // A save dialog as the main window configures it.
 struct TSaveDialog {
@@ -72,13 +64,14 @@ public:
     QWidget* Panel3;
     TImage* jpg;
     QWidget* Panel6;
+    QWidget* VideoArea;  // Panel6 above its bar, where the video is drawn
     QWidget* Panel7;
     QPushButton* Button1;  // Play
     QPushButton* Button2;  // Pause
     QPushButton* Button3;  // Stop
     QPushButton* Button4;  // Update
     TPositionBar* Scrollbar321;
-    QListWidget* IconListBox1;
+    TIconListBox* IconListBox1;
     QWidget* DCAVIPlay1;
     QStatusBar* StatusBar1;
     TStatusPanels StatusPanels;
@@ -289,7 +282,7 @@ public slots:
 
     // === Media player window and inline player (main_window_media.cpp)
 public:
-    // The inline player; it draws video into Panel6.
+    // The inline player; it draws video into Panel6, above the bar.
     std::unique_ptr<MciDevice> MediaPlayer2;
     // The media player window is closing: its mark and button go.
     void mediaPlayerClosing();
@@ -331,6 +324,11 @@ public slots:
     void StretchImages1Click();
     void SaveToBmp1Click();
     void clipboard1Click();
+    // The icon grid: the picked icon, and saving it as an icon file.
+    void IconListBox1Click();
+    void IconListBox1DblClick();
+    void ExtractIcon1Click();
+    void IconListBox1FileChanged();
 
     // === Slideshows and the full-screen viewer (main_window_slideshow.cpp)
 public:
@@ -341,9 +339,19 @@ public:
     void fullscreenStep(int direction);
     // Abort in the quick slideshow's progress window.
     void quickSlideshowAborted();
+    // The first activation's work for a start argument: the slideshow file
+    // is read into the open-slideshow dialog and played through its Open. A
+    // file that cannot be read is reported in the default error box.
+    void playStartArgument();
+    // A start argument larger than this is no slideshow.
+    static constexpr qint64 kMaxStartArgumentSize = 16 * 1024 * 1024;
 public slots:
     void Create1Click();
     void createslideshowClick();
+    void OpenandPlay1Click();
+    void openslideshowClick();
+    void Slideshow3Click();
+    void Slideshow2Click();
     void QuickSlideshow1Click();
     void qstimerTimer();
     void FullScreen1Click();
@@ -360,6 +368,8 @@ public slots:
     void Normal1Click();
     void Tiled1Click();
     void None1Click();
+    void Info1Click();
+    void Info2Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -118,6 +118,8 @@ private:
     void prefetchNext();
     PictureNeed slideNeed() const;
     void endShow(bool fromMenu);
+    // Once a show, however it ends.
+    void stopShowSounds();
     void layOut();
 
     std::unique_ptr<TSlidePrefetch> prefetch_;
@@ -125,6 +127,7 @@ private:
     QString shownEntry_;          // the slide on screen
     int position_ = -1;
     bool lookAhead_ = true;
+    bool soundsToStop_ = false;
 };
 
 }  // namespace lumora

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/dir_watch.h"
 #include "ui/file_mask.h"
 
 #include <QListView>
@@ -68,6 +69,10 @@ public:
     // Counts the lists listed: a new value means the entries may have changed.
     quint64 listSerial() const { return listSerial_; }
 
+    // While on, the list reads its directory again whenever an entry of it is
+    // created, deleted or renamed, keeping the selected entry where it still is.
+    void setFollowChanges(bool follow);
+
 signals:
     // The user picked an entry: a click on one, also on the entry already
     // selected, or a key that moved the selection. Selecting from code does
@@ -82,6 +87,7 @@ protected:
 private:
     // Reads the directory now if a change is waiting for it.
     void listNow() const;
+    void followChange();
 
     QString directory_;
     QString mask_ = QStringLiteral("*.*");
@@ -90,6 +96,7 @@ private:
     quint64 listSerial_ = 0;
     mutable bool stale_ = true;  // the entries do not yet follow folder, mask and file types
     TFileListModel* model_;
+    FolderWatcher watcher_;
 };
 
 }  // namespace lumora

@@ -4,6 +4,7 @@
 #include <QIconEngine>
 #include <QPainter>
 #include <QStyle>
+#include <QToolButton>
 
 #include <array>
 #include <utility>
@@ -105,6 +106,18 @@ QIcon toolbarGlyph(int index) {
 
 QIcon withVisibleDisabledState(const QIcon& icon) {
     return QIcon(new FadedDisabledEngine(icon));
+}
+
+QToolButton* glyphButton(QWidget* parent, const char* name, const QString& hint,
+                         const char* themeIcon, QStyle::StandardPixmap fallback) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setToolTip(hint);
+    button->setAccessibleName(hint);  // a glyph alone says nothing to a screen reader
+    button->setAutoRaise(true);
+    button->setIcon(withVisibleDisabledState(
+        QIcon::fromTheme(QLatin1String(themeIcon), QApplication::style()->standardIcon(fallback))));
+    return button;
 }
 
 }  // namespace lumora
