@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
+#include <type_traits>
 
 namespace lumora {
 
@@ -94,41 +96,21 @@ FileMask::FileMask(const QString& mask) {
     }
 }
 
-int FileMask::match(const QString& foldedName) const {
+// One matcher for both name forms: a QString's UTF-16 and an ASCII name's bytes.
+template <typename Char>
+int FileMask::matchFolded(std::basic_string_view<Char> foldedName) const {
     for (int i = 0; i < int(patterns_.size()); ++i) {
         const Pattern& pattern = patterns_[size_t(i)];
-        bool matched = false;
-        switch (pattern.kind) {
-            case Pattern::Everything:
-                matched = true;
-                break;
-            case Pattern::Suffix:
-                matched = foldedName.endsWith(pattern.text);
-                break;
-            case Pattern::Exact:
-                matched = foldedName == pattern.text;
-                break;
-            case Pattern::Wildcard:
-                matched = wildcardMatch(pattern.text, foldedName);
-                // "name.*" also means "name" without an extension.
-                if (!matched && pattern.text.endsWith(QLatin1String(".*")) &&
-                    !foldedName.contains(u'.'))
-                    matched = wildcardMatch(QStringView(pattern.text).chopped(2), foldedName);
-                break;
+        std::basic_string_view<Char> text;
+        if constexpr (std::is_same_v<Char, char>) {
+            // Characters beyond ASCII match only themselves: never an ASCII name.
+            if (pattern.kind != Pattern::Everything && pattern.ascii.isNull())
+                continue;
+            text = {pattern.ascii.constData(), size_t(pattern.ascii.size())};
+        } else {
+            text = {reinterpret_cast<const char16_t*>(pattern.text.utf16()),
+                    size_t(pattern.text.size())};
         }
-        if (matched)
-            return i;
-    }
-    return -1;
-}
-
-int FileMask::matchAscii(std::string_view foldedName) const {
-    for (int i = 0; i < int(patterns_.size()); ++i) {
-        const Pattern& pattern = patterns_[size_t(i)];
-        // Characters beyond ASCII match only themselves: never an ASCII name.
-        if (pattern.kind != Pattern::Everything && pattern.ascii.isNull())
-            continue;
-        const std::string_view text(pattern.ascii.constData(), size_t(pattern.ascii.size()));
         bool matched = false;
         switch (pattern.kind) {
             case Pattern::Everything:
@@ -143,8 +125,8 @@ int FileMask::matchAscii(std::string_view foldedName) const {
             case Pattern::Wildcard:
                 matched = matchWildcard(text, foldedName);
                 // "name.*" also means "name" without an extension.
-                if (!matched && text.ends_with(".*") &&
-                    foldedName.find('.') == std::string_view::npos)
+                if (!matched && text.size() >= 2 && text[text.size() - 2] == Char('.') &&
+                    text.back() == Char('*') && foldedName.find(Char('.')) == foldedName.npos)
                     matched = matchWildcard(text.substr(0, text.size() - 2), foldedName);
                 break;
         }
@@ -152,6 +134,15 @@ int FileMask::matchAscii(std::string_view foldedName) const {
             return i;
     }
     return -1;
+}
+
+int FileMask::match(const QString& foldedName) const {
+    return matchFolded(std::u16string_view(reinterpret_cast<const char16_t*>(foldedName.utf16()),
+                                           size_t(foldedName.size())));
+}
+
+int FileMask::matchAscii(std::string_view foldedName) const {
+    return matchFolded(foldedName);
 }
 
 std::vector<FileListEntry> listFolder(const QString& folder, const FileMask& mask,
@@ -191,10 +182,10 @@ std::vector<FileListEntry> listFolder(const QString& folder, const FileMask& mas
             if (pattern < 0)
                 return;
             QString name = QString::fromLatin1(entry.name.data(), qsizetype(entry.name.size()));
-            QString folded = asciiFolded == entry.name
-                                 ? name
-                                 : QString::fromLatin1(asciiFolded.data(),
-                                                       qsizetype(asciiFolded.size()));
+            QString folded =
+                asciiFolded == entry.name
+                    ? name
+                    : QString::fromLatin1(asciiFolded.data(), qsizetype(asciiFolded.size()));
             files.push_back({std::move(name), std::move(folded), pattern});
             return;
         }

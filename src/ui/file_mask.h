@@ -41,6 +41,9 @@ private:
         QByteArray ascii;  // the same as bytes; null when text is not ASCII
     };
     std::vector<Pattern> patterns_;
+
+    template <typename Char>
+    int matchFolded(std::basic_string_view<Char> foldedName) const;
 };
 
 // Whether a case-folded name matches one case-folded wildcard pattern.
