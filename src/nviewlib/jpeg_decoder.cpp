@@ -55,6 +55,7 @@ struct JpegJob {
     int orientation = 1;
     QSize fullSize;                  // upright
     QRect region;                    // upright, in the whole picture's pixels
+    QSizeF extent;                   // how much of image region fills, when less
     std::vector<JSAMPLE> rowBuffer;  // a cropped decode's rows before their columns are cut
 };
 
@@ -180,15 +181,35 @@ QRect storedRect(const QRect& upright, QSize stored, int orientation) {
                  QPoint(qMax(a.x(), b.x()), qMax(a.y(), b.y())));
 }
 
+// Whether a component's samples are interpolated up to the output rather than
+// decoded at its size. At 1/8 that leaves one colour sample for 16 pixels of a
+// 4:2:2 picture (libjpeg scales 4:2:0 colour by the DCT instead): too coarse
+// for a view of that size.
+bool colourIsStretched(const jpeg_decompress_struct& cinfo) {
+    for (int i = 0; i < cinfo.num_components; ++i) {
+        const jpeg_component_info& c = cinfo.comp_info[i];
+        if (c.DCT_scaled_size * c.h_samp_factor <
+                cinfo.min_DCT_scaled_size * cinfo.max_h_samp_factor ||
+            c.DCT_scaled_size * c.v_samp_factor <
+                cinfo.min_DCT_scaled_size * cinfo.max_v_samp_factor)
+            return true;
+    }
+    return false;
+}
+
 // Sets the smallest N of libjpeg's N/8 scalings whose output is not smaller
-// than target in either direction; 8/8 (none) when no smaller one is.
+// than target in either direction (at least 2/8 where 1/8 would stretch the
+// colour); 8/8 (none) when no smaller one is.
 void scaleToAtLeast(j_decompress_ptr cinfo, QSize target) {
     cinfo->scale_denom = 8;
     for (cinfo->scale_num = 1; cinfo->scale_num < 8; ++cinfo->scale_num) {
         jpeg_calc_output_dimensions(cinfo);
-        if (qint64(cinfo->output_width) >= target.width() &&
-            qint64(cinfo->output_height) >= target.height())
-            return;
+        if (qint64(cinfo->output_width) < target.width() ||
+            qint64(cinfo->output_height) < target.height())
+            continue;
+        if (cinfo->scale_num == 1 && colourIsStretched(*cinfo))
+            continue;
+        return;
     }
 }
 
@@ -268,6 +289,10 @@ bool decodeWith(JpegJob* job) {
 
     const QSize made =
         cropped ? stored.size() : QSize(int(cinfo->output_width), int(cinfo->output_height));
+    if (!cropped && cinfo->scale_num < cinfo->scale_denom) {
+        const double scale = double(cinfo->scale_num) / cinfo->scale_denom;
+        job->extent = QSizeF(job->fullSize) * scale;
+    }
     job->image = detail::allocImage(made.width(), made.height(), format);
     if (job->image.isNull())
         return false;
@@ -344,7 +369,7 @@ PicturePart decode(const QByteArray& data, bool quantize, const PictureNeed& nee
         jpeg_destroy_decompress(&job.cinfo);
     if (!ok)
         return {};
-    return {applyOrientation(job.image, job.orientation), job.fullSize, job.region};
+    return {applyOrientation(job.image, job.orientation), job.fullSize, job.region, job.extent};
 }
 
 }  // namespace

@@ -6,7 +6,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <cmath>
 #include <new>
+#include <vector>
 
 namespace lumora {
 namespace {
@@ -34,7 +37,78 @@ bool hasTgaFooter(const QByteArray& d) {
     return d.size() >= 18 + 26 && d.endsWith(QByteArray("TRUEVISION-XFILE.\0", 18));
 }
 
+// For each pixel along one axis of the result, the source pixels it covers
+// and how much of each, normalised.
+struct AreaWeights {
+    std::vector<int> first, count, offset;
+    std::vector<float> weights;
+};
+
+AreaWeights areaWeights(double extent, int sourceLength, int targetLength) {
+    AreaWeights w;
+    const double step = extent / targetLength;
+    for (int i = 0; i < targetLength; ++i) {
+        const double from = i * step, to = (i + 1) * step;
+        const int first = std::min(int(from), sourceLength - 1);
+        const int last = std::clamp(int(std::ceil(to)) - 1, first, sourceLength - 1);
+        w.first.push_back(first);
+        w.count.push_back(last - first + 1);
+        w.offset.push_back(int(w.weights.size()));
+        double total = 0;
+        for (int s = first; s <= last; ++s)
+            total += std::max(0.0, std::min<double>(s + 1, to) - std::max<double>(s, from));
+        for (int s = first; s <= last; ++s) {
+            const double covered = std::min<double>(s + 1, to) - std::max<double>(s, from);
+            w.weights.push_back(total > 0 ? float(std::max(0.0, covered) / total) : 1.0f);
+        }
+    }
+    return w;
+}
+
 }  // namespace
+
+QImage scaledExtent(const QImage& image, QSizeF extent, QSize size) {
+    if (image.isNull() || size.isEmpty())
+        return {};
+    if (extent.isEmpty() || extent == QSizeF(image.size()))
+        return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage source = image.convertToFormat(QImage::Format_RGB32);
+    const AreaWeights across = areaWeights(extent.width(), source.width(), size.width());
+    const AreaWeights down = areaWeights(extent.height(), source.height(), size.height());
+    QImage result = detail::allocImage(size.width(), size.height(), QImage::Format_RGB32);
+    if (result.isNull())
+        return result;
+    // Across each source row first, then down the columns of that.
+    const size_t rowFloats = size_t(size.width()) * 3;
+    std::vector<float> rows(size_t(source.height()) * rowFloats);
+    for (int y = 0; y < source.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+        float* out = rows.data() + y * rowFloats;
+        for (int x = 0; x < size.width(); ++x) {
+            float r = 0, g = 0, b = 0;
+            for (int k = 0; k < across.count[x]; ++k) {
+                const QRgb pixel = line[across.first[x] + k];
+                const float weight = across.weights[across.offset[x] + k];
+                r += weight * qRed(pixel), g += weight * qGreen(pixel), b += weight * qBlue(pixel);
+            }
+            out[3 * x] = r, out[3 * x + 1] = g, out[3 * x + 2] = b;
+        }
+    }
+    const auto level = [](float v) { return std::clamp(int(v + 0.5f), 0, 255); };
+    for (int y = 0; y < size.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(result.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            float r = 0, g = 0, b = 0;
+            for (int k = 0; k < down.count[y]; ++k) {
+                const float* in = rows.data() + (down.first[y] + k) * rowFloats + 3 * x;
+                const float weight = down.weights[down.offset[y] + k];
+                r += weight * in[0], g += weight * in[1], b += weight * in[2];
+            }
+            line[x] = qRgb(level(r), level(g), level(b));
+        }
+    }
+    return result;
+}
 
 QRect centredVisiblePart(QSize fullSize, QSize viewSize) {
     // The same rounding as the views' own centring: the offset is halved

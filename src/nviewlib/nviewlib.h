@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QRect>
+#include <QSizeF>
 #include <QString>
 
 #include <memory>
@@ -32,12 +33,22 @@ struct PicturePart {
     QImage image;    // null when the file cannot be decoded
     QSize fullSize;  // the whole picture's size, upright; empty with a null image
     QRect region;    // in the whole picture's pixels
+    // How many of image's pixels region fills, where fewer than all: DCT
+    // scaling rounds a last partial block up to a whole pixel. Empty when
+    // region fills the whole image.
+    QSizeF extent;
     bool isWhole() const { return !image.isNull() && image.size() == fullSize; }
     static PicturePart whole(QImage image) {
         const QSize size = image.size();
-        return {std::move(image), size, QRect(QPoint(0, 0), size)};
+        return {std::move(image), size, QRect(QPoint(0, 0), size), QSizeF()};
     }
 };
+
+// image smooth-scaled to size, of which only extent (empty: all of it) holds
+// the picture: the partial edge pixels of a DCT-scaled decode are not
+// stretched across the view. Each pixel of the result averages the area of
+// the source it covers.
+QImage scaledExtent(const QImage& image, QSizeF extent, QSize size);
 
 // The part of a picture of fullSize that a view of viewSize shows with the
 // picture centred at its own size.

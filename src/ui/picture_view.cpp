@@ -65,11 +65,14 @@ void TImage::decodeFor(QSize size) {
     PicturePart part = file_->decode(PictureNeed::scaledTo(size));
     fullSize_ = part.fullSize;
     picture_ = std::move(part.image);
+    extent_ = part.extent;
     // A format that only decodes whole is scaled once, to the screen.
     const QSize bound = screenSize().expandedTo(size);
-    if (picture_.width() > bound.width() || picture_.height() > bound.height())
-        picture_ = picture_.scaled(picture_.size().boundedTo(bound), Qt::IgnoreAspectRatio,
-                                   Qt::SmoothTransformation);
+    if (picture_.width() > bound.width() || picture_.height() > bound.height()) {
+        const QSize kept = picture_.size().boundedTo(bound);
+        picture_ = scaledExtent(picture_, extent_, kept);
+        extent_ = QSizeF();
+    }
     // Kept whole, or not at all: the file is not needed again.
     if (picture_.isNull() || picture_.size() == fullSize_)
         file_.reset();
@@ -125,7 +128,7 @@ void TImage::paintEvent(QPaintEvent* event) {
                 (height() > picture_.height() && picture_.height() < fullSize_.height());
             if (file_ && needsMore)
                 decodeFor(size());
-            scaled_ = picture_.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            scaled_ = scaledExtent(picture_, file_ ? extent_ : QSizeF(), size());
         }
         painter.drawImage(0, 0, scaled_);
         return;

@@ -62,6 +62,7 @@ private:
     // Kept only while picture_ is a smaller copy: where the whole comes from.
     std::shared_ptr<const PictureFile> file_;
     QSize fullSize_;
+    QSizeF extent_;  // how much of a smaller copy holds the picture (PicturePart::extent)
     Metafile metafile_;
     // Drawn as an image: the backing store is an image too, and a pixmap copy
     // would double the memory of a large picture.
