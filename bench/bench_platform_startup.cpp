@@ -1,7 +1,8 @@
-// Start-up time, idle CPU and idle memory of the real program on an X server.
+// Start-up time, idle memory and idle CPU of the real program on an X server,
+// each against a bare Qt main window (bare_qt_window.cpp) started alternately
+// in the same run, so that a busy machine moves both sides alike.
 #include "bench_report.h"
 
-#include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -9,19 +10,19 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
-#include <algorithm>
 #include <vector>
 
 namespace {
 
-// The program with its start-up probe (startup_probe.cpp).
-QString program() {
+constexpr int kRuns = 9;
+
+QString built(const char* name) {
     return qEnvironmentVariable("LUMORA_BUILD_DIR", QStringLiteral(".")) +
-           QStringLiteral("/bench/lumora-startup-probe");
+           QStringLiteral("/bench/") + QLatin1String(name);
 }
 
-// Starts the program in a home of its own; returns ms until its window was shown, or -1.
-double startAndWait(QProcess& process, const QString& home) {
+// Starts a program in a home of its own; returns ms until its window was shown, or -1.
+double startAndWait(QProcess& process, const QString& program, const QString& home) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HOME"), home);
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
@@ -29,25 +30,30 @@ double startAndWait(QProcess& process, const QString& home) {
     process.setWorkingDirectory(home);
     QElapsedTimer clock;
     clock.start();
-    process.start(program(), {});
+    process.start(program, {});
+    QByteArray said;
     while (clock.elapsed() < 20000) {
         if (!process.waitForReadyRead(20000))
             break;
-        if (process.readAll().contains("main window shown"))
+        said += process.readAll();
+        if (said.contains("main window shown"))
             return double(clock.nsecsElapsed()) / 1e6;
     }
     return -1;
 }
 
+// CPU time of every thread of a process, in nanoseconds as the scheduler
+// counts it (the clock ticks of /proc/PID/stat are 10 ms, too coarse for an
+// idle program).
 double cpuSeconds(qint64 pid) {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray line = stat.readAll();
-    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-    // utime and stime are fields 14 and 15 of the whole line.
-    return (fields.value(11).toDouble() + fields.value(12).toDouble()) /
-           double(sysconf(_SC_CLK_TCK));
+    double total = 0;
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile stat(tasks.filePath(task) + QStringLiteral("/schedstat"));
+        if (stat.open(QIODevice::ReadOnly))
+            total += stat.readAll().split(' ').value(0).toDouble() / 1e9;
+    }
+    return total;
 }
 
 double rssMb(qint64 pid) {
@@ -67,33 +73,65 @@ void stop(QProcess& process) {
     process.waitForFinished(3000);
 }
 
+// Resident memory of a program two seconds after its window showed, once
+// start-up work has settled; -1 when it showed none.
+double settledRssMb(const QString& program, const QString& home) {
+    QProcess process;
+    if (startAndWait(process, program, home) < 0)
+        return -1;
+    QThread::sleep(2);
+    const double mb = rssMb(process.processId());
+    stop(process);
+    return mb;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace lumora::bench;
     QCoreApplication app(argc, argv);
     QTemporaryDir home;
+    const QString lumora = built("lumora-startup-probe");
+    const QString bare = built("bare-qt-window");
 
-    if (wanted("startup_to_main_window_ms")) {
-        std::vector<double> times;
-        for (int run = 0; run < 7; ++run) {
-            QProcess process;
-            const double ms = startAndWait(process, home.path());
-            stop(process);
-            if (ms >= 0)
-                times.push_back(ms);
+    if (wanted("startup_vs_bare_qt_ratio")) {
+        std::vector<double> ours, theirs;
+        for (int run = 0; run < kRuns; ++run) {
+            for (const QString& program : {lumora, bare}) {
+                QProcess process;
+                const double ms = startAndWait(process, program, home.path());
+                stop(process);
+                if (ms >= 0)
+                    (program == lumora ? ours : theirs).push_back(ms);
+            }
         }
-        if (times.empty()) {
-            std::printf("startup_to_main_window_ms: failed (no window)\n");
+        if (ours.size() < kRuns || theirs.size() < kRuns) {
+            std::printf("startup_vs_bare_qt_ratio: failed (no window)\n");
         } else {
-            std::sort(times.begin(), times.end());
-            report("startup_to_main_window_ms", times[times.size() / 2], "ms");
+            const double oursMs = median(ours, "startup lumora ms");
+            const double bareMs = median(theirs, "startup bare qt ms");
+            report("startup_to_main_window_ms", oursMs, "ms");
+            report("startup_bare_qt_ms", bareMs, "ms");
+            report("startup_vs_bare_qt_ratio", oursMs / bareMs, "ratio");
         }
     }
 
-    if (wanted("idle_cpu_percent") || wanted("idle_rss_mb")) {
+    if (wanted("idle_rss_over_bare_qt_mb")) {
+        std::vector<double> ours, theirs;
+        for (int run = 0; run < 3; ++run) {
+            ours.push_back(settledRssMb(lumora, home.path()));
+            theirs.push_back(settledRssMb(bare, home.path()));
+        }
+        const double oursMb = median(ours, "idle rss lumora MB");
+        const double bareMb = median(theirs, "idle rss bare qt MB");
+        report("idle_rss_mb", oursMb, "MB");
+        report("idle_rss_bare_qt_mb", bareMb, "MB");
+        report("idle_rss_over_bare_qt_mb", oursMb - bareMb, "MB");
+    }
+
+    if (wanted("idle_cpu_percent")) {
         QProcess process;
-        if (startAndWait(process, home.path()) < 0) {
+        if (startAndWait(process, lumora, home.path()) < 0) {
             std::printf("idle_cpu_percent: failed (no window)\n");
             return 1;
         }
@@ -102,13 +140,10 @@ int main(int argc, char** argv) {
         const double before = cpuSeconds(pid);
         QElapsedTimer clock;
         clock.start();
-        QThread::sleep(10);
+        QThread::sleep(20);
         const double used = cpuSeconds(pid) - before;
         const double seconds = double(clock.elapsed()) / 1000.0;
-        if (wanted("idle_cpu_percent"))
-            report("idle_cpu_percent", 100.0 * used / seconds, "%");
-        if (wanted("idle_rss_mb"))
-            report("idle_rss_mb", rssMb(pid), "MB");
+        report("idle_cpu_percent", 100.0 * used / seconds, "%");
         stop(process);
     }
     return 0;

@@ -4,6 +4,7 @@
 #include "app/browser_panel.h"
 #include "app/folder_tree.h"
 #include "app/history_window.h"
+#include "app/splash_window.h"
 #include "platform/application.h"
 #include "platform/errors.h"
 #include "platform/launch.h"
@@ -212,7 +213,7 @@ QString TForm1::selectedFileName() const {
 void TForm1::FormCreate() {
     for (int i = 0; i < 4; ++i)
         StatusPanels.setText(i, QString());
-    jpg->setPicture(QImage(QStringLiteral(":/lumora/splash.png")));
+    jpg->setPicture(TTempform::picture());
     savedFileType = FileListBox1->FileType();
     connectHandler(directorylistbox1, &TFolderTree::Change, this, &TForm1::DirectoryListBox1Change);
     connectHandler(FileListBox1, &TFileListBox::Click, this, &TForm1::FileListBox1Click);
@@ -238,19 +239,6 @@ void TForm1::FormActivate() {
 
 void TForm1::Timer1Timer() {
     refreshInlinePlayer();
-    const QString selected = FileListBox1->FileName();
-    const bool hasSelection = !selected.isEmpty();
-    const QString name = QFileInfo(selected).fileName();
-    if (hasSelection)
-        forms().Form15->Label1->setText(name);
-
-    QString folder = directorylistbox1->Directory();
-    if (!folder.endsWith(u'/'))
-        folder += u'/';
-    setWindowTitle(applicationTitle() + QStringLiteral(" - [ ") + folder + name +
-                   QStringLiteral(" ]"));
-
-    StatusPanels.setText(2, QString::number(FileListBox1->Count()) + QStringLiteral(" item(s)"));
     // The clock changes once a second; the local time is only worked out then.
     const qint64 second = QDateTime::currentMSecsSinceEpoch() / 1000;
     if (second != clockSecond_) {
@@ -258,13 +246,34 @@ void TForm1::Timer1Timer() {
         StatusPanels.setText(3, shortDateLongTimeText(QDateTime::currentDateTime()));
     }
 
+    RefreshInputs inputs{FileListBox1->listSerial(), FileListBox1->ItemIndex(),
+                         directorylistbox1->Directory(), IconListBox1->isVisible(), Edit2->text(),
+                         jpg->isVisible()};
+    if (inputs == refreshed_)
+        return;
+    refreshed_ = std::move(inputs);
+
+    const QString selected = FileListBox1->FileName();
+    const bool hasSelection = !selected.isEmpty();
+    const QString name = QFileInfo(selected).fileName();
+    if (hasSelection)
+        forms().Form15->Label1->setText(name);
+
+    QString folder = refreshed_.folder;
+    if (!folder.endsWith(u'/'))
+        folder += u'/';
+    setWindowTitle(applicationTitle() + QStringLiteral(" - [ ") + folder + name +
+                   QStringLiteral(" ]"));
+
+    StatusPanels.setText(2, QString::number(FileListBox1->Count()) + QStringLiteral(" item(s)"));
+
     for (QAction* item : {Info1, Info2, SaveToBmp1, Copy1, Move1, Delete1, Normal1, Tiled1,
                           Open1->menuAction(), Reload1, FullScreen1})
         item->setEnabled(hasSelection);
     for (QToolButton* button : {copy, move_, delete_, execute, reload, fullscreen})
         button->setEnabled(hasSelection);
-    ExtractIcon1->setEnabled(IconListBox1->isVisible() && !Edit2->text().isEmpty());
-    clipboard1->setEnabled(jpg->isVisible());
+    ExtractIcon1->setEnabled(refreshed_.iconsVisible && !refreshed_.iconIndex.isEmpty());
+    clipboard1->setEnabled(refreshed_.pictureVisible);
 }
 
 void TForm1::applyPreferences() {

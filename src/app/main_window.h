@@ -418,6 +418,18 @@ private:
 
     std::array<QAction*, 15> toolbarActions_{};
     qint64 clockSecond_ = -1;  // the second the clock panel shows
+    // What the rest of the refresh shows follows from these alone: while they
+    // stay as they were, a tick writes nothing.
+    struct RefreshInputs {
+        quint64 listSerial = 0;
+        int itemIndex = -2;
+        QString folder;
+        bool iconsVisible = false;
+        QString iconIndex;
+        bool pictureVisible = false;
+        bool operator==(const RefreshInputs&) const = default;
+    };
+    RefreshInputs refreshed_;
 };
 
 }  // namespace lumora

@@ -70,6 +70,8 @@ QImage readPlatformBitmap(const QString& path) {
 void TForm1::loadPlatformPicture(const QString& path) {
     if (isMetafileName(path))
         jpg->setMetafile(Metafile::fromFile(path));
+    else if (upperExtension(path) == QLatin1String(".BMP"))
+        jpg->setPictureFile(PictureFile::read(path, PictureFile::Reader::BitmapFile));
     else
         jpg->setPicture(readPlatformBitmap(path));
 }
@@ -125,7 +127,10 @@ void TForm1::previewFile(const QString& path, std::optional<QImage> decoded) {
         case PreviewGroup::DecodedPicture:
             stopPlayers();
             showOnly(jpg);
-            jpg->setPicture(decoded ? *decoded : NViewLibLoad(path, 1));
+            if (decoded)
+                jpg->setPicture(*decoded);
+            else
+                jpg->setPictureFile(PictureFile::read(path));
             StatusPanels.setText(0, name);
             showPictureSize();
             return;
@@ -180,7 +185,7 @@ void TForm1::reloadClick() {
             loadPlatformPicture(path);
             break;
         case PreviewGroup::DecodedPicture:
-            jpg->setPicture(NViewLibLoad(path, 1));
+            jpg->setPictureFile(PictureFile::read(path));
             break;
         default:
             break;

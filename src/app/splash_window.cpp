@@ -12,11 +12,16 @@ TTempform::TTempform()
     : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("Tempform"));
     setFixedSize(404, 203);
-    picture_ = QPixmap(QStringLiteral(":/lumora/splash.png"));
+    picture_ = QPixmap::fromImage(picture());
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
         move(area.center() - rect().center());
     }
+}
+
+const QImage& TTempform::picture() {
+    static const QImage splash(QStringLiteral(":/lumora/splash.png"));
+    return splash;
 }
 
 void TTempform::showAndPaint() {

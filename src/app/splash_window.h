@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QImage>
+#include <QPixmap>
 #include <QWidget>
 
 namespace lumora {
@@ -12,6 +14,10 @@ public:
 
     // Shows the window and paints it at once, before the event loop runs.
     void showAndPaint();
+
+    // The splash picture, decoded once for the splash and the main window's
+    // first preview.
+    static const QImage& picture();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

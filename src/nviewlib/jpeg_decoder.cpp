@@ -14,6 +14,8 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 #include <jpeglib.h>
 // jpeglib.h must come first.
@@ -45,11 +47,16 @@ struct JpegJob {
     jpeg_progress_mgr progress;
     bool created = false;
     bool quantize = false;
+    PictureNeed need;
     const uchar* data = nullptr;
     qint64 size = 0;
     QImage image;
     detail::Prefault prefault;  // after image: joined before the image goes
     int orientation = 1;
+    QSize fullSize;                  // upright
+    QRect region;                    // upright, in the whole picture's pixels
+    QSizeF extent;                   // how much of image region fills, when less
+    std::vector<JSAMPLE> rowBuffer;  // a cropped decode's rows before their columns are cut
 };
 
 extern "C" void onErrorExit(j_common_ptr cinfo) {
@@ -140,6 +147,72 @@ QImage applyOrientation(const QImage& image, int orientation) {
     }
 }
 
+// Where the upright pixel (x, y) of an orientation lies in the stored
+// picture of size stored (the inverse of applyOrientation).
+QPoint storedPoint(QPoint upright, QSize stored, int orientation) {
+    const int x = upright.x(), y = upright.y();
+    const int w = stored.width(), h = stored.height();
+    switch (orientation) {
+        case 2:
+            return {w - 1 - x, y};
+        case 3:
+            return {w - 1 - x, h - 1 - y};
+        case 4:
+            return {x, h - 1 - y};
+        case 5:
+            return {y, x};
+        case 6:
+            return {y, h - 1 - x};
+        case 7:
+            return {w - 1 - y, h - 1 - x};
+        case 8:
+            return {w - 1 - y, x};
+        default:
+            return upright;
+    }
+}
+
+// The stored rows and columns that make an upright region. Not
+// QRect::normalized(): it moves swapped corners by a pixel.
+QRect storedRect(const QRect& upright, QSize stored, int orientation) {
+    const QPoint a = storedPoint(upright.topLeft(), stored, orientation);
+    const QPoint b = storedPoint(upright.bottomRight(), stored, orientation);
+    return QRect(QPoint(qMin(a.x(), b.x()), qMin(a.y(), b.y())),
+                 QPoint(qMax(a.x(), b.x()), qMax(a.y(), b.y())));
+}
+
+// Whether a component's samples are interpolated up to the output rather than
+// decoded at its size. At 1/8 that leaves one colour sample for 16 pixels of a
+// 4:2:2 picture (libjpeg scales 4:2:0 colour by the DCT instead): too coarse
+// for a view of that size.
+bool colourIsStretched(const jpeg_decompress_struct& cinfo) {
+    for (int i = 0; i < cinfo.num_components; ++i) {
+        const jpeg_component_info& c = cinfo.comp_info[i];
+        if (c.DCT_scaled_size * c.h_samp_factor <
+                cinfo.min_DCT_scaled_size * cinfo.max_h_samp_factor ||
+            c.DCT_scaled_size * c.v_samp_factor <
+                cinfo.min_DCT_scaled_size * cinfo.max_v_samp_factor)
+            return true;
+    }
+    return false;
+}
+
+// Sets the smallest N of libjpeg's N/8 scalings whose output is not smaller
+// than target in either direction (at least 2/8 where 1/8 would stretch the
+// colour); 8/8 (none) when no smaller one is.
+void scaleToAtLeast(j_decompress_ptr cinfo, QSize target) {
+    cinfo->scale_denom = 8;
+    for (cinfo->scale_num = 1; cinfo->scale_num < 8; ++cinfo->scale_num) {
+        jpeg_calc_output_dimensions(cinfo);
+        if (qint64(cinfo->output_width) < target.width() ||
+            qint64(cinfo->output_height) < target.height())
+            continue;
+        if (cinfo->scale_num == 1 && colourIsStretched(*cinfo))
+            continue;
+        return;
+    }
+}
+
 void convertCmyk(QImage& image, bool inverted) {
     for (int y = 0; y < image.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
@@ -170,6 +243,26 @@ bool decodeWith(JpegJob* job) {
     const qint64 pixels = qint64(cinfo->image_width) * cinfo->image_height;
     if (pixels <= 0 || pixels > kMaxPixels || pixels > job->size * kPixelsPerByte)
         return false;
+    // The header's size decides what to decode, never what to allocate:
+    // every buffer is of the part decoded, bounded by the check above.
+    job->orientation = readOrientation(*cinfo);
+    const QSize whole(int(cinfo->image_width), int(cinfo->image_height));
+    const bool turned = job->orientation >= 5;
+    job->fullSize = turned ? whole.transposed() : whole;
+    job->region = QRect(QPoint(0, 0), job->fullSize);
+    QRect stored(QPoint(0, 0), whole);
+    if (job->need.kind == PictureNeed::Kind::ScaledTo) {
+        const QSize target = job->need.size.boundedTo(job->fullSize).expandedTo(QSize(1, 1));
+        scaleToAtLeast(cinfo, turned ? target.transposed() : target);
+    } else if (job->need.kind == PictureNeed::Kind::CentredIn && !job->need.size.isEmpty()) {
+        job->region = centredVisiblePart(job->fullSize, job->need.size);
+        stored = storedRect(job->region, whole, job->orientation);
+    }
+    const bool cropped = stored.size() != whole;
+    // One column either side where the picture goes on: smooth upsampling of
+    // the colour reads its neighbours, so the edges decode as in the whole.
+    const JDIMENSION leftMargin = stored.x() > 0 ? 1 : 0;
+    const JDIMENSION rightMargin = stored.right() < whole.width() - 1 ? 1 : 0;
 
     QImage::Format format = QImage::Format_RGB32;
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
@@ -194,7 +287,13 @@ bool decodeWith(JpegJob* job) {
     }
     jpeg_start_decompress(cinfo);
 
-    job->image = detail::allocImage(cinfo->output_width, cinfo->output_height, format);
+    const QSize made =
+        cropped ? stored.size() : QSize(int(cinfo->output_width), int(cinfo->output_height));
+    if (!cropped && cinfo->scale_num < cinfo->scale_denom) {
+        const double scale = double(cinfo->scale_num) / cinfo->scale_denom;
+        job->extent = QSizeF(job->fullSize) * scale;
+    }
+    job->image = detail::allocImage(made.width(), made.height(), format);
     if (job->image.isNull())
         return false;
     job->prefault.start(job->image);
@@ -210,25 +309,52 @@ bool decodeWith(JpegJob* job) {
     uchar* bits = job->image.bits();
     const qsizetype stride = job->image.bytesPerLine();
     JSAMPROW rows[16];
-    while (cinfo->output_scanline < cinfo->output_height) {
-        const JDIMENSION first = cinfo->output_scanline;
-        const JDIMENSION count = qMin<JDIMENSION>(16, cinfo->output_height - first);
-        for (JDIMENSION i = 0; i < count; ++i)
-            rows[i] = bits + qsizetype(first + i) * stride;
-        jpeg_read_scanlines(cinfo, rows, count);
+    if (cropped) {
+        // libjpeg widens the columns to whole blocks; ours are copied out.
+        JDIMENSION left = JDIMENSION(stored.x()) - leftMargin;
+        JDIMENSION width = JDIMENSION(stored.width()) + leftMargin + rightMargin;
+        jpeg_crop_scanline(cinfo, &left, &width);
+        if (stored.y() > 0 &&
+            jpeg_skip_scanlines(cinfo, JDIMENSION(stored.y())) != JDIMENSION(stored.y()))
+            return false;
+        const qsizetype pixelBytes = cinfo->output_components;
+        const qsizetype rowBytes = qsizetype(cinfo->output_width) * pixelBytes;
+        job->rowBuffer.resize(size_t(rowBytes) * 16);
+        const qsizetype from = (stored.x() - qsizetype(left)) * pixelBytes;
+        const qsizetype copied = qsizetype(stored.width()) * pixelBytes;
+        for (int y = 0; y < stored.height();) {
+            const int count = qMin(16, stored.height() - y);
+            for (int i = 0; i < count; ++i)
+                rows[i] = job->rowBuffer.data() + i * rowBytes;
+            const int got = int(jpeg_read_scanlines(cinfo, rows, JDIMENSION(count)));
+            if (got <= 0)
+                return false;
+            for (int i = 0; i < got; ++i)
+                std::memcpy(bits + qsizetype(y + i) * stride, rows[i] + from, size_t(copied));
+            y += got;
+        }
+        // The rows below are never read: the data there does not matter.
+    } else {
+        while (cinfo->output_scanline < cinfo->output_height) {
+            const JDIMENSION first = cinfo->output_scanline;
+            const JDIMENSION count = qMin<JDIMENSION>(16, cinfo->output_height - first);
+            for (JDIMENSION i = 0; i < count; ++i)
+                rows[i] = bits + qsizetype(first + i) * stride;
+            jpeg_read_scanlines(cinfo, rows, count);
+        }
     }
     // No jpeg_finish_decompress(): every row is there, and a file that only
     // lacks its end marker is worth showing.
     if (cmyk)
         convertCmyk(job->image, cinfo->saw_Adobe_marker);
-    job->orientation = readOrientation(*cinfo);
     return true;
 }
 
-QImage decode(const QByteArray& data, bool quantize) {
+PicturePart decode(const QByteArray& data, bool quantize, const PictureNeed& need) {
     if (data.size() < 4)
         return {};
     JpegJob job;
+    job.need = need;
     job.cinfo.err = jpeg_std_error(&job.err.pub);
     job.err.pub.error_exit = onErrorExit;
     job.err.pub.emit_message = onMessage;
@@ -243,17 +369,21 @@ QImage decode(const QByteArray& data, bool quantize) {
         jpeg_destroy_decompress(&job.cinfo);
     if (!ok)
         return {};
-    return applyOrientation(job.image, job.orientation);
+    return {applyOrientation(job.image, job.orientation), job.fullSize, job.region, job.extent};
 }
 
 }  // namespace
 
 QImage decodeJpeg(const QByteArray& data) {
-    return decode(data, false);
+    return decode(data, false, PictureNeed::whole()).image;
+}
+
+PicturePart decodeJpeg(const QByteArray& data, const PictureNeed& need) {
+    return decode(data, false, need);
 }
 
 QImage decodeJpegQuantized(const QByteArray& data) {
-    return decode(data, true);
+    return decode(data, true, PictureNeed::whole()).image;
 }
 
 QImage decodeJpegQuantized(const QString& path) {

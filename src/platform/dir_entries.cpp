@@ -120,15 +120,23 @@ bool forEachEntry(const QString& path, Visit visit) {
 
 }  // namespace
 
-std::optional<std::vector<DirEntry>> readDirectory(const QString& path, unsigned flags) {
-    std::vector<DirEntry> entries;
-    const bool opened = forEachEntry(path, [&](int dfd, const dirent* entry) {
-        DirEntry e;
-        e.name = QByteArray(entry->d_name);
+bool visitDirectory(const QString& path, unsigned flags,
+                    const std::function<void(const DirEntryView&)>& visit) {
+    return forEachEntry(path, [&](int dfd, const dirent* entry) {
+        DirEntryView e;
+        e.name = std::string_view(entry->d_name);
         e.kind = entryKind(dfd, entry);
         if (flags & ReadOnlyFlags)
             e.readOnly = ::faccessat(dfd, entry->d_name, W_OK, 0) != 0;
-        entries.push_back(std::move(e));
+        visit(e);
+    });
+}
+
+std::optional<std::vector<DirEntry>> readDirectory(const QString& path, unsigned flags) {
+    std::vector<DirEntry> entries;
+    const bool opened = visitDirectory(path, flags, [&](const DirEntryView& e) {
+        entries.push_back({QByteArray(e.name.data(), qsizetype(e.name.size())), e.kind,
+                           e.readOnly});
     });
     if (!opened)
         return std::nullopt;

@@ -4,7 +4,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace lumora {
@@ -22,8 +24,21 @@ enum DirReadFlags : unsigned {
     ReadOnlyFlags = 1,  // ask for write access of every entry (one call per entry)
 };
 
-// The entries of a folder, "." and ".." left out, in the file system's order;
-// nullopt when the folder cannot be read. Paths longer than PATH_MAX work.
+// One entry as the folder is read: the name lives until the visit returns.
+struct DirEntryView {
+    std::string_view name;
+    EntryKind kind = EntryKind::File;
+    bool readOnly = false;
+};
+
+// Visits the entries of a folder, "." and ".." left out, in the file system's
+// order, reading each name once and its kind from the directory entry (a
+// stat only for links and where the file system gives no type); false when
+// the folder cannot be read. Paths longer than PATH_MAX work.
+bool visitDirectory(const QString& path, unsigned flags,
+                    const std::function<void(const DirEntryView&)>& visit);
+
+// The same entries collected.
 std::optional<std::vector<DirEntry>> readDirectory(const QString& path,
                                                    unsigned flags = NoDirReadFlags);
 

@@ -97,8 +97,12 @@ void TForm5::showPicture(const QImage& picture) {
     ScrollBox1->verticalScrollBar()->setValue(0);
 }
 
-void TForm5::setLookAheadDecoder(TSlidePrefetch::Decoder decoder) {
-    prefetch_ = std::make_unique<TSlidePrefetch>(std::move(decoder));
+void TForm5::setLookAheadDecoder(std::function<QImage(const QString& path)> decoder) {
+    // The viewer scrolls: it always wants the whole picture.
+    prefetch_ = std::make_unique<TSlidePrefetch>(
+        [decoder = std::move(decoder)](const QString& path, const PictureNeed&) {
+            return PicturePart::whole(decoder(path));
+        });
 }
 
 void TForm5::lookAhead(const QString& path) {
@@ -118,7 +122,7 @@ void TForm5::lookAhead(const QString& path) {
 std::optional<QImage> TForm5::takePicture(const QString& path) {
     if (!prefetch_)
         return std::nullopt;
-    return prefetch_->take(path);
+    return prefetch_->take(path).image;
 }
 
 void TForm5::dropLookAhead() {

@@ -4,6 +4,7 @@
 #include "ui/form.h"
 
 #include <QImage>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -41,7 +42,7 @@ public:
 
     // The look-ahead: decoder makes what the main window's preview would show
     // for a file. Until it is set nothing is decoded ahead.
-    void setLookAheadDecoder(TSlidePrefetch::Decoder decoder);
+    void setLookAheadDecoder(std::function<QImage(const QString& path)> decoder);
     // Decodes path once the picture on screen has been painted; an empty path
     // drops what was decoded ahead.
     void lookAhead(const QString& path);

@@ -31,14 +31,14 @@ TSlidePrefetch::FileStamp TSlidePrefetch::stampOf(const QString& path) {
     return stamp;
 }
 
-void TSlidePrefetch::request(const QString& path) {
-    QImage unused;  // an untaken picture is released outside the lock
+void TSlidePrefetch::request(const QString& path, const PictureNeed& need) {
+    PicturePart unused;  // an untaken picture is released outside the lock
     std::unique_lock lock(mutex_);
     if (job_ && job_->state == State::Done) {
-        unused = std::move(job_->image);
+        unused = std::move(job_->picture);
         ++counts_.dropped;
     }
-    job_ = Job{nextId_++, path, State::Pending, {}, {}};
+    job_ = Job{nextId_++, path, need, State::Pending, {}, {}};
     stopping_ = false;
     if (exited_) {
         // The old loop has already left (exited_ is set as its last act), so
@@ -51,27 +51,27 @@ void TSlidePrefetch::request(const QString& path) {
     wake_.notify_one();
 }
 
-QImage TSlidePrefetch::decodeHere(const QString& path) {
+PicturePart TSlidePrefetch::decodeHere(const QString& path, const PictureNeed& need) {
     {
         std::lock_guard lock(mutex_);
         ++counts_.decodedHere;
     }
-    return decode_(path);
+    return decode_(path, need);
 }
 
-QImage TSlidePrefetch::take(const QString& path) {
+PicturePart TSlidePrefetch::take(const QString& path, const PictureNeed& need) {
     std::unique_lock lock(mutex_);
-    if (!job_ || job_->path != path || job_->state == State::Pending) {
+    if (!job_ || job_->path != path || job_->need != need || job_->state == State::Pending) {
         // Nothing useful prepared. A pending job was never started, so taking
         // it back and decoding here costs no second decode.
-        QImage unused;
+        PicturePart unused;
         if (job_ && job_->state == State::Done) {
-            unused = std::move(job_->image);
+            unused = std::move(job_->picture);
             ++counts_.dropped;
         }
         job_.reset();
         lock.unlock();
-        return decodeHere(path);
+        return decodeHere(path, need);
     }
     const bool waited = job_->state == State::Running;
     // Only this thread replaces the job, so it stays ours while we wait.
@@ -85,19 +85,19 @@ QImage TSlidePrefetch::take(const QString& path) {
             std::lock_guard relock(mutex_);
             ++counts_.dropped;
         }
-        job.image = QImage();
-        return decodeHere(path);
+        job.picture = PicturePart();
+        return decodeHere(path, need);
     }
     std::lock_guard relock(mutex_);
     ++(waited ? counts_.waited : counts_.prefetched);
-    return job.image;
+    return job.picture;
 }
 
 void TSlidePrefetch::stop() {
-    QImage unused;
+    PicturePart unused;
     std::lock_guard lock(mutex_);
     if (job_ && job_->state == State::Done) {
-        unused = std::move(job_->image);
+        unused = std::move(job_->picture);
         ++counts_.dropped;
     }
     job_.reset();
@@ -131,14 +131,15 @@ void TSlidePrefetch::run() {
         job_->state = State::Running;
         const quint64 id = job_->id;
         const QString path = job_->path;
+        const PictureNeed need = job_->need;
         lock.unlock();
 
         // Stamped before reading: a change during the decode shows as a
         // different stamp at take() and the picture is not used.
         const FileStamp stamp = stampOf(path);
-        std::optional<QImage> image;
+        std::optional<PicturePart> image;
         try {
-            image = decode_(path);
+            image = decode_(path, need);
         } catch (...) {
             // take() decodes again on its own thread, where the error is shown.
         }
@@ -147,7 +148,7 @@ void TSlidePrefetch::run() {
         if (job_ && job_->id == id) {
             job_->stamp = stamp;
             if (image) {
-                job_->image = std::move(*image);
+                job_->picture = std::move(*image);
                 job_->state = State::Done;
             } else {
                 job_->state = State::Failed;

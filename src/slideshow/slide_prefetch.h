@@ -1,5 +1,7 @@
 #pragma once
 
+#include "nviewlib/nviewlib.h"
+
 #include <QImage>
 #include <QString>
 #include <condition_variable>
@@ -13,15 +15,16 @@ namespace lumora {
 // Decodes the slide that comes next on a thread of its own while the current
 // one is on screen, so that a step only has to swap pictures. What take()
 // hands out is always what the decoder returns for the file as it is at that
-// moment: a prefetched picture of another path, or of a file that changed
-// since, is thrown away and the file decoded again.
+// moment and for the need asked: a prefetched picture of another path or
+// need, or of a file that changed since, is thrown away and the file decoded
+// again.
 //
 // One consumer thread (the GUI) calls request/take/stop; the worker only
 // decodes. The worker exists while requests come: stop() lets it end after the
 // decode it may be in, without waiting for it; the destructor joins it.
 class TSlidePrefetch {
 public:
-    using Decoder = std::function<QImage(const QString& path)>;
+    using Decoder = std::function<PicturePart(const QString& path, const PictureNeed& need)>;
 
     explicit TSlidePrefetch(Decoder decode);
     ~TSlidePrefetch();
@@ -31,12 +34,12 @@ public:
     // Starts decoding path in the background, replacing an earlier request
     // that was not taken (a decode already running for it is left to finish
     // and dropped).
-    void request(const QString& path);
+    void request(const QString& path, const PictureNeed& need = PictureNeed::whole());
 
     // The picture of path: the prefetched one when it was made from the file
-    // as it is now, after waiting for it if the worker is still decoding it;
-    // otherwise decoded on the calling thread.
-    QImage take(const QString& path);
+    // as it is now and for the same need, after waiting for it if the worker
+    // is still decoding it; otherwise decoded on the calling thread.
+    PicturePart take(const QString& path, const PictureNeed& need = PictureNeed::whole());
 
     // Forgets the request and its result; the worker ends once idle.
     void stop();
@@ -68,13 +71,14 @@ private:
     struct Job {
         quint64 id = 0;
         QString path;
+        PictureNeed need;
         State state = State::Pending;
         FileStamp stamp;
-        QImage image;
+        PicturePart picture;
     };
 
     void run();
-    QImage decodeHere(const QString& path);
+    PicturePart decodeHere(const QString& path, const PictureNeed& need);
 
     const Decoder decode_;
     mutable std::mutex mutex_;

@@ -263,7 +263,7 @@ void TForm7::DirectoryListBox1Change() {
 
 void TForm7::preview(const QString& path) {
     // A file that is gone or cannot be decoded gives an empty picture.
-    Image1->setPicture(NViewLibLoad(path, 0));
+    Image1->setPictureFile(PictureFile::read(path));
 }
 
 void TForm7::FileListBox1Click() {

@@ -24,8 +24,10 @@ namespace {
 
 constexpr int kCaptionHeight = 41;
 
-QImage decodeSlide(const QString& path) {
-    return NViewLibLoad(path, 0);
+// Only the part of a slide that shows is decoded: a picture larger than the
+// screen is cut there anyway.
+PicturePart decodeSlide(const QString& path, const PictureNeed& need) {
+    return NViewLibLoad(path, 0, need);
 }
 
 }  // namespace
@@ -35,27 +37,37 @@ QImage decodeSlide(const QString& path) {
 TSlideImage::TSlideImage(QWidget* parent) : QWidget(parent) {}
 
 void TSlideImage::setPicture(QImage picture) {
-    picture_ = std::move(picture);
+    setPicturePart(PicturePart::whole(std::move(picture)));
+}
+
+void TSlideImage::setPicturePart(PicturePart part) {
+    part_ = std::move(part);
     ++serial_;
     update();
 }
 
+bool TSlideImage::partOutgrown() const {
+    return !part_.image.isNull() && !part_.isWhole() &&
+           part_.region != centredVisiblePart(part_.fullSize, size());
+}
+
 QRect TSlideImage::pictureRect() const {
-    if (picture_.isNull())
+    if (part_.image.isNull())
         return {};
-    return QRect(QPoint((width() - picture_.width()) / 2, (height() - picture_.height()) / 2),
-                 picture_.size());
+    const QSize full = part_.fullSize;
+    return QRect(QPoint((width() - full.width()) / 2, (height() - full.height()) / 2), full);
 }
 
 void TSlideImage::paintEvent(QPaintEvent* event) {
-    if (!picture_.isNull()) {
+    if (!part_.image.isNull()) {
         // Only the part on screen is drawn: a 12-megapixel slide costs what
         // the screen costs.
-        const QRect target = pictureRect();
+        const QRect target = part_.region.translated(pictureRect().topLeft());
         const QRect visible = target.intersected(event->rect());
         if (!visible.isEmpty()) {
             QPainter painter(this);
-            painter.drawImage(visible.topLeft(), picture_, visible.translated(-target.topLeft()));
+            painter.drawImage(visible.topLeft(), part_.image,
+                              visible.translated(-target.topLeft()));
         }
     }
     emit painted(serial_);
@@ -111,7 +123,7 @@ TForm8::TForm8() : prefetch_(std::make_unique<TSlidePrefetch>(decodeSlide)) {
         QTimer::singleShot(0, this, [this] {
             if (prefetchAfterPaint_.isNull() || !lookAhead_)
                 return;
-            prefetch_->request(std::exchange(prefetchAfterPaint_, QString()));
+            prefetch_->request(std::exchange(prefetchAfterPaint_, QString()), slideNeed());
         });
     });
     connect(Image1, &QWidget::customContextMenuRequested, this,
@@ -186,10 +198,16 @@ void TForm8::step() {
     prefetchNext();
 }
 
+PictureNeed TForm8::slideNeed() const {
+    return PictureNeed::centredIn(Image1->size());
+}
+
 void TForm8::showSlide(int index) {
     const QString& entry = ListBox1.at(index);
+    shownEntry_ = entry;
     // A missing or unreadable file gives a null picture: the colour shows.
-    Image1->setPicture(lookAhead_ ? prefetch_->take(entry) : decodeSlide(entry));
+    Image1->setPicturePart(lookAhead_ ? prefetch_->take(entry, slideNeed())
+                                      : decodeSlide(entry, slideNeed()));
     Panel1->setText(entry + QStringLiteral("   -  Image ") + QString::number(index + 1) +
                     QStringLiteral(" of ") + QString::number(ListBox1.size()));
 }
@@ -204,7 +222,7 @@ void TForm8::prefetchNext() {
         prefetchAfterPaint_ = ListBox1.at(next);
         return;
     }
-    prefetch_->request(ListBox1.at(next));
+    prefetch_->request(ListBox1.at(next), slideNeed());
 }
 
 void TForm8::Timer1Timer() {
@@ -310,6 +328,9 @@ void TForm8::layOut() {
     Image1->setGeometry(rect());
     Panel1->setGeometry(0, height() - kCaptionHeight, width(), kCaptionHeight);
     Panel1->raise();
+    // The window came out at another size than the slide was cut for.
+    if (Image1->partOutgrown())
+        Image1->setPicturePart(decodeSlide(shownEntry_, slideNeed()));
 }
 
 void TForm8::hideEvent(QHideEvent* event) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "nviewlib/nviewlib.h"
 #include "ui/form.h"
 
 #include <QImage>
@@ -19,15 +20,20 @@ class TSlidePrefetch;
 
 // The player's picture: drawn centred at its own size, never scaled; a picture
 // larger than the view is cut at the edges. Where there is no picture the
-// window's colour shows through.
+// window's colour shows through. It may hold only the part of the picture
+// that shows (PictureNeed::centredIn its size).
 class TSlideImage : public QWidget {
     Q_OBJECT
 public:
     explicit TSlideImage(QWidget* parent = nullptr);
 
-    const QImage& picture() const { return picture_; }
+    // The pixels held: the whole picture, or the part of it that shows.
+    const QImage& picture() const { return part_.image; }
     void setPicture(QImage picture);
+    void setPicturePart(PicturePart part);
     void clearPicture() { setPicture(QImage()); }
+    // Whether the part held no longer covers what the view shows.
+    bool partOutgrown() const;
     // Counts setPicture() calls, so a paint can be matched with its picture.
     quint64 pictureSerial() const { return serial_; }
     // Where the picture lies in the view (may reach beyond it).
@@ -41,7 +47,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QImage picture_;
+    PicturePart part_;
     quint64 serial_ = 0;
 };
 
@@ -110,6 +116,7 @@ private:
     void step();
     void showSlide(int index);
     void prefetchNext();
+    PictureNeed slideNeed() const;
     void endShow(bool fromMenu);
     // Once a show, however it ends.
     void stopShowSounds();
@@ -117,6 +124,7 @@ private:
 
     std::unique_ptr<TSlidePrefetch> prefetch_;
     QString prefetchAfterPaint_;  // the next slide, requested after the coming paint
+    QString shownEntry_;          // the slide on screen
     int position_ = -1;
     bool lookAhead_ = true;
     bool soundsToStop_ = false;

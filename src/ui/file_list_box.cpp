@@ -115,31 +115,37 @@ QString TFileListBox::FileName() const {
 }
 
 QString TFileListBox::FileNameAt(int index) const {
+    listNow();
     if (index < 0 || index >= Count())
         return {};
     return model_->entries()[size_t(index)].path(directory_);
 }
 
 TFileListBox::SharedEntries TFileListBox::Entries() const {
+    listNow();
     return model_->shared();
 }
 
 int TFileListBox::Count() const {
+    listNow();
     return model_->rowCount();
 }
 
 QString TFileListBox::Item(int index) const {
+    listNow();
     if (index < 0 || index >= Count())
         return {};
     return model_->entries()[size_t(index)].text();
 }
 
 int TFileListBox::ItemIndex() const {
+    listNow();  // a re-read clears the selection
     const QModelIndex current = currentIndex();
     return current.isValid() ? current.row() : -1;
 }
 
 void TFileListBox::setItemIndex(int index) {
+    listNow();
     if (index < 0 || index >= Count()) {
         setCurrentIndex(QModelIndex());
         return;
@@ -148,6 +154,7 @@ void TFileListBox::setItemIndex(int index) {
 }
 
 bool TFileListBox::selectItem(const QString& text) {
+    listNow();
     const auto& entries = model_->entries();
     for (size_t i = 0; i < entries.size(); ++i) {
         if (entries[i].text() == text) {
@@ -178,7 +185,22 @@ void TFileListBox::keyPressEvent(QKeyEvent* event) {
 }
 
 void TFileListBox::Update() {
+    ++listSerial_;
+    stale_ = true;
+    if (isVisible())
+        listNow();
+}
+
+void TFileListBox::listNow() const {
+    if (!stale_)
+        return;
+    stale_ = false;
     model_->setEntries(listFolder(directory_, compiledMask_, fileType_));
+}
+
+void TFileListBox::showEvent(QShowEvent* event) {
+    listNow();
+    QListView::showEvent(event);
 }
 
 void TFileListBox::setFollowChanges(bool follow) {

@@ -14,7 +14,10 @@ class TFileListModel;
 
 // The file list: the entries of one directory matching a ";"-separated mask,
 // subdirectories first as "[name]". A list view over a flat model, so that
-// folders of 100,000 files list quickly.
+// folders of 100,000 files list quickly. A hidden list reads its directory
+// only when it is shown or asked for its entries: windows that are created at
+// start-up and never shown read nothing, and a run of changes to the mask
+// and folder before the first show reads once.
 class TFileListBox : public QListView {
     Q_OBJECT
 public:
@@ -63,6 +66,8 @@ public:
 
     // Re-reads the directory with the current mask.
     void Update();
+    // Counts the lists listed: a new value means the entries may have changed.
+    quint64 listSerial() const { return listSerial_; }
 
     // While on, the list reads its directory again whenever an entry of it is
     // created, deleted or renamed, keeping the selected entry where it still is.
@@ -77,14 +82,19 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    // Reads the directory now if a change is waiting for it.
+    void listNow() const;
     void followChange();
 
     QString directory_;
     QString mask_ = QStringLiteral("*.*");
     FileMask compiledMask_;
     unsigned fileType_ = ftAll;
+    quint64 listSerial_ = 0;
+    mutable bool stale_ = true;  // the entries do not yet follow folder, mask and file types
     TFileListModel* model_;
     FolderWatcher watcher_;
 };

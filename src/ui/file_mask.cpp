@@ -3,6 +3,9 @@
 #include "platform/dir_entries.h"
 
 #include <algorithm>
+#include <string>
+#include <string_view>
+#include <type_traits>
 
 namespace lumora {
 
@@ -24,16 +27,16 @@ bool byFoldedName(const Candidate& a, const Candidate& b) {
     return a.name < b.name;
 }
 
-}  // namespace
-
-bool wildcardMatch(QStringView pattern, QStringView name) {
-    // Greedy with one back-track point: linear for the usual "*.ext" forms.
+// Greedy with one back-track point: linear for the usual "*.ext" forms.
+template <typename View>
+bool matchWildcard(View pattern, View name) {
+    const auto patternSize = qsizetype(pattern.size()), nameSize = qsizetype(name.size());
     qsizetype p = 0, n = 0, star = -1, resume = 0;
-    while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == u'?' || pattern[p] == name[n])) {
+    while (n < nameSize) {
+        if (p < patternSize && (pattern[p] == '?' || pattern[p] == name[n])) {
             ++p;
             ++n;
-        } else if (p < pattern.size() && pattern[p] == u'*') {
+        } else if (p < patternSize && pattern[p] == '*') {
             star = p++;
             resume = n;
         } else if (star >= 0) {
@@ -43,9 +46,31 @@ bool wildcardMatch(QStringView pattern, QStringView name) {
             return false;
         }
     }
-    while (p < pattern.size() && pattern[p] == u'*')
+    while (p < patternSize && pattern[p] == '*')
         ++p;
-    return p == pattern.size();
+    return p == patternSize;
+}
+
+// Lower case of an ASCII name into folded; false when the name is not ASCII.
+bool foldAscii(std::string_view name, std::string& folded) {
+    folded.resize(name.size());
+    unsigned char any = 0;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        any |= c;
+        folded[i] = char(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    }
+    return any < 0x80;
+}
+
+}  // namespace
+
+bool wildcardMatch(QStringView pattern, QStringView name) {
+    return matchWildcard(pattern, name);
+}
+
+bool wildcardMatch(std::string_view pattern, std::string_view name) {
+    return matchWildcard(pattern, name);
 }
 
 FileMask::FileMask(const QString& mask) {
@@ -62,36 +87,62 @@ FileMask::FileMask(const QString& mask) {
         } else if (!hasWildcard(text)) {
             pattern.kind = Pattern::Exact;
         }
+        bool ascii = true;
+        for (QChar c : pattern.text)
+            ascii = ascii && c.unicode() < 0x80;
+        if (ascii)
+            pattern.ascii = pattern.text.toLatin1();
         patterns_.push_back(std::move(pattern));
     }
 }
 
-int FileMask::match(const QString& foldedName) const {
+// One matcher for both name forms: a QString's UTF-16 and an ASCII name's bytes.
+template <typename Char>
+int FileMask::matchFolded(std::basic_string_view<Char> foldedName) const {
     for (int i = 0; i < int(patterns_.size()); ++i) {
         const Pattern& pattern = patterns_[size_t(i)];
+        std::basic_string_view<Char> text;
+        if constexpr (std::is_same_v<Char, char>) {
+            // Characters beyond ASCII match only themselves: never an ASCII name.
+            if (pattern.kind != Pattern::Everything && pattern.ascii.isNull())
+                continue;
+            text = {pattern.ascii.constData(), size_t(pattern.ascii.size())};
+        } else {
+            text = {reinterpret_cast<const char16_t*>(pattern.text.utf16()),
+                    size_t(pattern.text.size())};
+        }
         bool matched = false;
         switch (pattern.kind) {
             case Pattern::Everything:
                 matched = true;
                 break;
             case Pattern::Suffix:
-                matched = foldedName.endsWith(pattern.text);
+                matched = foldedName.ends_with(text);
                 break;
             case Pattern::Exact:
-                matched = foldedName == pattern.text;
+                matched = foldedName == text;
                 break;
             case Pattern::Wildcard:
-                matched = wildcardMatch(pattern.text, foldedName);
+                matched = matchWildcard(text, foldedName);
                 // "name.*" also means "name" without an extension.
-                if (!matched && pattern.text.endsWith(QLatin1String(".*")) &&
-                    !foldedName.contains(u'.'))
-                    matched = wildcardMatch(QStringView(pattern.text).chopped(2), foldedName);
+                if (!matched && text.size() >= 2 && text[text.size() - 2] == Char('.') &&
+                    text.back() == Char('*') && foldedName.find(Char('.')) == foldedName.npos)
+                    matched = matchWildcard(text.substr(0, text.size() - 2), foldedName);
                 break;
         }
         if (matched)
             return i;
     }
     return -1;
+}
+
+int FileMask::match(const QString& foldedName) const {
+    return matchFolded(std::u16string_view(reinterpret_cast<const char16_t*>(foldedName.utf16()),
+                                           size_t(foldedName.size())));
+}
+
+int FileMask::matchAscii(std::string_view foldedName) const {
+    return matchFolded(foldedName);
 }
 
 std::vector<FileListEntry> listFolder(const QString& folder, const FileMask& mask,
@@ -102,23 +153,20 @@ std::vector<FileListEntry> listFolder(const QString& folder, const FileMask& mas
     // Read-only is asked of each file only when it alone can admit the file.
     const bool wantReadOnly =
         (fileType & file_type::ReadOnly) && !(fileType & (file_type::Normal | file_type::Archive));
-    const auto entries = readDirectory(folder, wantReadOnly ? ReadOnlyFlags : NoDirReadFlags);
-    if (!entries)
-        return listed;
-
     const bool showHidden = fileType & file_type::Hidden;
     std::vector<Candidate> folders, files;
-    for (const DirEntry& entry : *entries) {
-        const bool hidden = entry.name.startsWith('.');
+    std::string asciiFolded;  // reused: no allocation per name
+    const auto visit = [&](const DirEntryView& entry) {
+        const bool hidden = entry.name.front() == '.';
         if (hidden && !showHidden)
-            continue;
+            return;
         if (entry.kind == EntryKind::Directory) {
             if (!(fileType & file_type::Directory))
-                continue;
-            QString name = decodeFileName(entry.name);
+                return;
+            QString name = decodeFileName(entry.name.data(), qsizetype(entry.name.size()));
             QString folded = name.toCaseFolded();
             folders.push_back({std::move(name), std::move(folded), 0});
-            continue;
+            return;
         }
         // Linux has no archive bit: every regular file counts as normal and archive.
         const bool admitted = (entry.kind == EntryKind::File &&
@@ -127,14 +175,28 @@ std::vector<FileListEntry> listFolder(const QString& folder, const FileMask& mas
                               (entry.readOnly && (fileType & file_type::ReadOnly)) ||
                               hidden;  // only reached with ftHidden in the set
         if (!admitted)
-            continue;
-        QString name = decodeFileName(entry.name);
+            return;
+        // Names the mask turns away cost no QString.
+        if (foldAscii(entry.name, asciiFolded)) {
+            const int pattern = mask.matchAscii(asciiFolded);
+            if (pattern < 0)
+                return;
+            QString name = QString::fromLatin1(entry.name.data(), qsizetype(entry.name.size()));
+            QString folded =
+                asciiFolded == entry.name
+                    ? name
+                    : QString::fromLatin1(asciiFolded.data(), qsizetype(asciiFolded.size()));
+            files.push_back({std::move(name), std::move(folded), pattern});
+            return;
+        }
+        QString name = decodeFileName(entry.name.data(), qsizetype(entry.name.size()));
         QString folded = name.toCaseFolded();
         const int pattern = mask.match(folded);
-        if (pattern < 0)
-            continue;
-        files.push_back({std::move(name), std::move(folded), pattern});
-    }
+        if (pattern >= 0)
+            files.push_back({std::move(name), std::move(folded), pattern});
+    };
+    if (!visitDirectory(folder, wantReadOnly ? ReadOnlyFlags : NoDirReadFlags, visit))
+        return listed;
 
     std::sort(folders.begin(), folders.end(), byFoldedName);
     std::sort(files.begin(), files.end(), [](const Candidate& a, const Candidate& b) {

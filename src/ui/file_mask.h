@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <string_view>
 #include <vector>
 
 namespace lumora {
@@ -28,17 +30,25 @@ public:
     int patternCount() const { return int(patterns_.size()); }
     // Index of the first pattern that the case-folded name matches, -1 for none.
     int match(const QString& foldedName) const;
+    // The same for a name of ASCII characters, folded (lower case) as bytes:
+    // most names are, and they need no QString to be matched.
+    int matchAscii(std::string_view foldedName) const;
 
 private:
     struct Pattern {
         enum Kind { Everything, Suffix, Exact, Wildcard } kind;
-        QString text;  // case-folded
+        QString text;      // case-folded
+        QByteArray ascii;  // the same as bytes; null when text is not ASCII
     };
     std::vector<Pattern> patterns_;
+
+    template <typename Char>
+    int matchFolded(std::basic_string_view<Char> foldedName) const;
 };
 
 // Whether a case-folded name matches one case-folded wildcard pattern.
 bool wildcardMatch(QStringView pattern, QStringView name);
+bool wildcardMatch(std::string_view pattern, std::string_view name);
 
 struct FileListEntry {
     QString name;  // as decodeFileName gives it

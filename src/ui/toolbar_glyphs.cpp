@@ -1,8 +1,14 @@
 #include "ui/toolbar_glyphs.h"
 
 #include <QApplication>
+#include <QIconEngine>
+#include <QPainter>
 #include <QStyle>
 #include <QToolButton>
+
+#include <array>
+#include <utility>
+#include <vector>
 
 namespace lumora {
 namespace {
@@ -46,25 +52,60 @@ QPixmap faded(const QPixmap& normal) {
     return result;
 }
 
+// The source icon as it is, but its disabled state faded, made for a size
+// only when that size is first painted: a window's icons cost nothing until
+// the window shows.
+class FadedDisabledEngine final : public QIconEngine {
+public:
+    explicit FadedDisabledEngine(QIcon source) : source_(std::move(source)) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
+        painter->drawPixmap(rect, pixmap((QSizeF(rect.size()) * ratio).toSize(), mode, state));
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        if (mode != QIcon::Disabled)
+            return source_.pixmap(size, mode, state);
+        for (const auto& [asked, made] : faded_)
+            if (asked == size)
+                return made;
+        const QPixmap normal = source_.pixmap(size, QIcon::Normal, state);
+        if (normal.isNull())
+            return normal;
+        faded_.emplace_back(size, faded(normal));
+        return faded_.back().second;
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return source_.actualSize(size, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State state) override {
+        return source_.availableSizes(QIcon::Normal, state);
+    }
+    QIconEngine* clone() const override { return new FadedDisabledEngine(source_); }
+
+private:
+    QIcon source_;
+    std::vector<std::pair<QSize, QPixmap>> faded_;  // by the size asked for
+};
+
 }  // namespace
 
 QIcon toolbarGlyph(int index) {
-    const Glyph& glyph = kGlyphs[index];
-    return withVisibleDisabledState(QIcon::fromTheme(
-        QLatin1String(glyph.themeName), QApplication::style()->standardIcon(glyph.fallback)));
+    // One icon per glyph for every window that shows it, looked up in the
+    // theme once; kept for the process, like the style it comes from.
+    static auto* made = new std::array<QIcon, kToolbarGlyphs>;
+    QIcon& icon = (*made)[size_t(index)];
+    if (icon.isNull()) {
+        const Glyph& glyph = kGlyphs[index];
+        icon = withVisibleDisabledState(QIcon::fromTheme(
+            QLatin1String(glyph.themeName), QApplication::style()->standardIcon(glyph.fallback)));
+    }
+    return icon;
 }
 
 QIcon withVisibleDisabledState(const QIcon& icon) {
-    QIcon result;
-    for (const int side : {16, 20, 24, 32}) {
-        const QPixmap normal = icon.pixmap(side, QIcon::Normal);
-        if (normal.isNull())
-            continue;
-        result.addPixmap(normal, QIcon::Normal);
-        result.addPixmap(icon.pixmap(side, QIcon::Active), QIcon::Active);
-        result.addPixmap(faded(normal), QIcon::Disabled);
-    }
-    return result;
+    return QIcon(new FadedDisabledEngine(icon));
 }
 
 QToolButton* glyphButton(QWidget* parent, const char* name, const QString& hint,

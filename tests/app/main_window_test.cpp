@@ -259,6 +259,23 @@ TEST_F(MainWindowTest, TitleNamesFolderAndSelection) {
     EXPECT_FALSE(main().StatusPanels.text(3).isEmpty());
 }
 
+// An idle tick only moves the clock: the title, the panels and the commands
+// are written again only after something they show has changed.
+TEST_F(MainWindowTest, AnIdleRefreshWritesNothing) {
+    main().Timer1Timer();
+    main().setWindowTitle(QStringLiteral("untouched"));
+    main().Timer1Timer();
+    EXPECT_EQ(main().windowTitle(), QStringLiteral("untouched"));
+    selectEntry(QStringLiteral("picture.bmp"));
+    main().Timer1Timer();
+    EXPECT_TRUE(main().windowTitle().endsWith(QStringLiteral("picture.bmp ]")));
+    // A re-read of the folder counts as a change, whatever it found.
+    main().setWindowTitle(QStringLiteral("untouched"));
+    main().FileListBox1->Update();
+    main().Timer1Timer();
+    EXPECT_NE(main().windowTitle(), QStringLiteral("untouched"));
+}
+
 TEST_F(MainWindowTest, FileCommandsFollowTheSelection) {
     main().Timer1Timer();
     const QList<QAction*> fileItems = {
@@ -595,6 +612,7 @@ TEST_F(MainWindowTest, NodesWithoutAPathEmptyTheListAndKeepTheFolder) {
 }
 
 TEST_F(MainWindowTest, RefreshRereadsTheListAndRecordsIt) {
+    ASSERT_EQ(main().FileListBox1->Count(), 3);  // listed before the file comes
     QFile(folder.filePath(QStringLiteral("late.bmp"))).open(QIODevice::WriteOnly);
     main().ShowAllFiles1Click();  // the mask in force: no re-read
     EXPECT_EQ(main().FileListBox1->Count(), 3);

@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "base/file_name.h"
 #include "metafile/metafile_writer.h"
+#include "nviewlib/nviewlib.h"
 #include "platform/dialogs.h"
 #include "settings/preferences_window.h"
 #include "shell/icon_list_box.h"
@@ -17,6 +18,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -217,6 +219,65 @@ TEST_F(PreviewTest, SaveToBmpWritesABitmapThatOthersRead) {
     const qsizetype entries = forms().Form21->History.size();
     main().SaveToBmp1Click();
     EXPECT_EQ(forms().Form21->History.size(), entries);
+}
+
+// Stretched, a large JPEG is decoded only as large as the view needs; what is
+// saved, copied and shown at its own size is still the whole picture.
+TEST_F(PreviewTest, StretchedPreviewKeepsOnlyWhatItShows) {
+    ASSERT_TRUE(magick({QStringLiteral("-seed"), QStringLiteral("4"), QStringLiteral("-size"),
+                        QStringLiteral("2400x1600"), QStringLiteral("plasma:fractal"),
+                        QStringLiteral("-quality"), QStringLiteral("90"), path("big.jpg")}));
+    main().FileListBox1->Update();
+    ASSERT_TRUE(main().jpg->Stretch());
+    TImage& view = *main().jpg;
+    click("big.jpg");
+    const QImage whole = NViewLibLoad(path("big.jpg"), 1);
+    ASSERT_EQ(whole.size(), QSize(2400, 1600));
+    EXPECT_EQ(main().StatusPanels.text(1), QStringLiteral(" 2400 x 1600"));
+    EXPECT_TRUE(view.holdsReducedCopy());
+    EXPECT_LE(view.keptSize().width(), 2 * view.width());
+    EXPECT_GE(view.keptSize().width(), view.width());
+    EXPECT_GE(view.keptSize().height(), view.height());
+
+    // What is painted is the whole picture stretched, near enough.
+    const QImage shown = view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage expected =
+        whole.scaled(view.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    double difference = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) {
+            const QRgb a = shown.pixel(x, y), b = expected.pixel(x, y);
+            difference += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                          std::abs(qBlue(a) - qBlue(b));
+        }
+    EXPECT_LT(difference / (3.0 * shown.width() * shown.height()), 2.0);
+
+    // Saved byte for byte as the whole decode is; copied whole.
+    const QString target = dir.filePath(QStringLiteral("saved.bmp"));
+    test::fakeDialogs().fileAnswers.push_back(target);
+    main().SaveToBmp1->trigger();
+    QFile saved(target);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    QByteArray reference;
+    QBuffer buffer(&reference);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly) && whole.save(&buffer, "BMP"));
+    EXPECT_TRUE(saved.readAll() == reference);
+    main().clipboard1Click();
+    EXPECT_EQ(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), whole);
+
+    // A larger view needs more pixels: the file is decoded again for it.
+    const QSize before = view.keptSize();
+    main().resize(main().size() + QSize(500, 400));
+    QTest::qWait(50);
+    view.repaint();
+    EXPECT_GT(view.keptSize().width(), before.width());
+    EXPECT_GE(view.keptSize().height(), view.height());
+
+    // At its own size every pixel shows: the whole picture is kept.
+    main().StretchImages1Click();
+    EXPECT_FALSE(view.holdsReducedCopy());
+    EXPECT_EQ(view.keptSize(), QSize(2400, 1600));
+    EXPECT_EQ(view.picture(), whole);
 }
 
 // The real dialog: its type reads as designed, " [*.bmp]", not doubled; the

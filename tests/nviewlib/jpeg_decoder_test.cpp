@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace lumora::test {
 namespace {
 
@@ -74,32 +76,144 @@ TEST(JpegDecoder, AdobeCmykBecomesRgb) {
 }
 
 // A JPEG with an EXIF block whose orientation ImageMagick then sets with
-// -orient; -auto-orient on ImageMagick's side is the reference.
-TEST(JpegDecoder, AllEightExifOrientations) {
-    const QString base = makeJpeg(QStringLiteral("exif-base"), {});
-    QByteArray jpeg = readFile(base);
-    // Minimal EXIF: big-endian TIFF header, IFD0 with Orientation = 1.
-    const QByteArray tiff = QByteArray::fromHex(
-        "4d4d002a00000008"
-        "0001"
-        "011200030000000100010000"
-        "00000000");
-    const QByteArray app1 = QByteArray("Exif\0\0", 6) + tiff;
-    jpeg.insert(2, QByteArray::fromHex("ffe1") + Bytes().u8(0).u8(int(app1.size()) + 2).d + app1);
+// -orient: orientation o of the 203 x 151 photo.
+QString exifJpeg(int o) {
+    const QString path = scratch(QStringLiteral("exif-o%1.jpg").arg(o));
+    if (QFile::exists(path))
+        return path;
     const QString withExif = scratch(QStringLiteral("exif-1.jpg"));
-    writeFile(withExif, jpeg);
-
+    if (!QFile::exists(withExif)) {
+        QByteArray jpeg = readFile(makeJpeg(QStringLiteral("exif-base"), {}));
+        // Minimal EXIF: big-endian TIFF header, IFD0 with Orientation = 1.
+        const QByteArray tiff = QByteArray::fromHex(
+            "4d4d002a00000008"
+            "0001"
+            "011200030000000100010000"
+            "00000000");
+        const QByteArray app1 = QByteArray("Exif\0\0", 6) + tiff;
+        jpeg.insert(2,
+                    QByteArray::fromHex("ffe1") + Bytes().u8(0).u8(int(app1.size()) + 2).d + app1);
+        writeFile(withExif, jpeg);
+    }
     const char* names[] = {"TopLeft", "TopRight", "BottomRight", "BottomLeft",
                            "LeftTop", "RightTop", "RightBottom", "LeftBottom"};
+    EXPECT_TRUE(convert({withExif, QStringLiteral("-orient"), QLatin1String(names[o - 1]), path}));
+    EXPECT_EQ(identify(QStringLiteral("%[EXIF:Orientation]"), path), QString::number(o));
+    return path;
+}
+
+// -auto-orient on ImageMagick's side is the reference.
+TEST(JpegDecoder, AllEightExifOrientations) {
     for (int o = 1; o <= 8; ++o) {
         SCOPED_TRACE(o);
-        const QString path = scratch(QStringLiteral("exif-o%1.jpg").arg(o));
-        ASSERT_TRUE(
-            convert({withExif, QStringLiteral("-orient"), QLatin1String(names[o - 1]), path}));
-        ASSERT_EQ(identify(QStringLiteral("%[EXIF:Orientation]"), path), QString::number(o));
+        const QString path = exifJpeg(o);
         const QImage image = NViewLibLoad(path, 1);
         expectSameAsMagick(image, path);
         EXPECT_EQ(image.width(), o >= 5 ? 151 : 203);
+    }
+}
+
+double meanChannelDifference(const QImage& a, const QImage& b) {
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int row = 0; row < x.height(); ++row)
+        for (int col = 0; col < x.width(); ++col) {
+            const QRgb p = x.pixel(col, row), q = y.pixel(col, row);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                   std::abs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * x.width() * x.height());
+}
+
+// A view that stretches the picture smaller gets it decoded with DCT scaling,
+// a view that cuts it gets only the rows and columns it shows: the first
+// looks like the whole picture scaled, the second is the whole one's pixels
+// (checked on a noisy picture, where a pixel out of place shows).
+TEST(JpegDecoder, PartsDecodedForAViewMatchTheWholePicture) {
+    for (const Variant& v : variants()) {
+        SCOPED_TRACE(v.name);
+        const QStringList big =
+            v.options + QStringList{QStringLiteral("-resize"), QStringLiteral("1203x805!")};
+        const QByteArray data = readFile(makeJpeg(QLatin1String(v.name) + "-big", big));
+        const QByteArray noisy = readFile(
+            makeJpeg(QLatin1String(v.name) + "-noisy",
+                     big + QStringList{QStringLiteral("-attenuate"), QStringLiteral("0.3"),
+                                       QStringLiteral("+noise"), QStringLiteral("Gaussian")}));
+        const QImage whole = decodeJpeg(data);
+        ASSERT_EQ(whole.size(), QSize(1203, 805));
+        const QRect all(QPoint(0, 0), whole.size());
+
+        for (const QSize target : {QSize(150, 100), QSize(400, 90), QSize(1300, 900)}) {
+            SCOPED_TRACE(target.width());
+            const PicturePart part = decodeJpeg(data, PictureNeed::scaledTo(target));
+            EXPECT_EQ(part.fullSize, whole.size());
+            EXPECT_EQ(part.region, all);
+            const QSize wanted = target.boundedTo(whole.size());
+            EXPECT_GE(part.image.width(), wanted.width());
+            EXPECT_GE(part.image.height(), wanted.height());
+            // Not more than twice what is needed (a partial block rounds up a pixel).
+            EXPECT_LE(part.image.width(), qMax(2 * wanted.width() + 1, 1203 / 8 + 1));
+            const QSize shown = wanted.expandedTo(QSize(1, 1));
+            // Scaled as the preview scales it: the last, partial block of a
+            // DCT-scaled decode is not stretched into view.
+            EXPECT_LT(meanChannelDifference(
+                          scaledExtent(part.image, part.extent, shown),
+                          whole.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)),
+                      2.0);
+        }
+        for (const QSize view : {QSize(400, 300), QSize(1300, 301), QSize(401, 900)}) {
+            SCOPED_TRACE(view.width());
+            const PicturePart part = decodeJpeg(noisy, PictureNeed::centredIn(view));
+            EXPECT_EQ(part.fullSize, whole.size());
+            EXPECT_EQ(part.region, centredVisiblePart(whole.size(), view));
+            EXPECT_EQ(part.image, decodeJpeg(noisy).copy(part.region));
+        }
+    }
+    // Turned pictures are cut where the upright picture is.
+    for (int o = 1; o <= 8; ++o) {
+        SCOPED_TRACE(o);
+        const QByteArray data = readFile(exifJpeg(o));
+        const QImage whole = decodeJpeg(data);
+        const PicturePart part = decodeJpeg(data, PictureNeed::centredIn(QSize(101, 77)));
+        EXPECT_EQ(part.region, centredVisiblePart(whole.size(), QSize(101, 77)));
+        EXPECT_EQ(part.image, whole.copy(part.region));
+        const PicturePart small = decodeJpeg(data, PictureNeed::scaledTo(QSize(40, 30)));
+        EXPECT_EQ(small.fullSize, whole.size());
+        EXPECT_EQ(small.image.width() < small.image.height(), o >= 5);
+    }
+}
+
+// The frame claims far more rows than the data holds: a partial decode gives
+// what the whole decode gives, with buffers no larger than the part asked for;
+// a file cut short or claiming an impossible size gives nothing.
+TEST(JpegDecoder, PartialDecodesTrustNoFrameSize) {
+    const QByteArray good = readFile(makeJpeg(QStringLiteral("baseline420"), {}));
+    const qsizetype sof = good.indexOf(QByteArray::fromHex("ffc0"));
+    ASSERT_GT(sof, 0);
+    QByteArray tall = good;
+    tall[sof + 5] = char(0x0f), tall[sof + 6] = char(0xa0);  // 4000 rows
+    QByteArray huge = good;
+    huge[sof + 5] = char(0xff), huge[sof + 6] = char(0xdc);
+    huge[sof + 7] = char(0xff), huge[sof + 8] = char(0xdc);
+    for (const PictureNeed& need :
+         {PictureNeed::scaledTo(QSize(50, 40)), PictureNeed::centredIn(QSize(100, 100)),
+          PictureNeed::centredIn(QSize(300, 300))}) {
+        const QImage wholeTall = decodeJpeg(tall);
+        const PicturePart part = decodeJpeg(tall, need);
+        EXPECT_EQ(part.image.isNull(), wholeTall.isNull());
+        if (!part.image.isNull()) {
+            EXPECT_EQ(part.fullSize, wholeTall.size());
+            EXPECT_EQ(part.fullSize.height(), 4000);
+            EXPECT_LE(part.image.width(), part.region.width());
+            EXPECT_LE(part.image.height(), part.region.height());
+            if (need.kind == PictureNeed::Kind::CentredIn) {
+                EXPECT_EQ(part.image, wholeTall.copy(part.region));
+            }
+        }
+        EXPECT_TRUE(decodeJpeg(huge, need).image.isNull());
+        for (qsizetype cut : {qsizetype(100), good.size() / 2})
+            EXPECT_TRUE(decodeJpeg(good.left(cut), need).image.isNull()) << cut;
     }
 }
 

@@ -357,6 +357,17 @@ TEST_F(EditorTest, ClicksPreviewAndDoubleClickAppends) {
     EXPECT_EQ(e.ListBox1->toolTip(), slides()[0]);
     EXPECT_FALSE(e.Image1->isEmpty());
     EXPECT_TRUE(fakeDialogs().messages.empty());
+
+    // The preview is small: a large JPEG is decoded at an eighth of its size.
+    QImage photo(1203, 805, QImage::Format_RGB32);
+    photo.fill(Qt::darkCyan);
+    ASSERT_TRUE(photo.save(pictures + QStringLiteral("/large.jpg"), "JPG"));
+    e.FileListBox1->Update();
+    ASSERT_TRUE(e.FileListBox1->selectItem(QStringLiteral("large.jpg")));
+    e.FileListBox1Click();
+    EXPECT_EQ(e.Image1->pictureSize(), QSize(1203, 805));
+    EXPECT_EQ(e.Image1->keptSize(), QSize(151, 101));
+    EXPECT_EQ(e.Image1->picture().size(), QSize(1203, 805));
 }
 
 TEST_F(EditorTest, DroppedPicturesAreAddedAndOthersRefused) {

@@ -294,6 +294,24 @@ TEST_F(PlayerTest, DrawsTheSlideCentredAtItsOwnSize) {
     EXPECT_EQ(player().Image1->pictureRect().topLeft(), QPoint(-100, -50));
     EXPECT_EQ(shot.pixelColor(0, 0), QColor(Qt::yellow));  // cut, not scaled down
     EXPECT_EQ(shot.pixelColor(shot.width() - 1, 0), QColor(Qt::yellow));
+    EXPECT_EQ(player().Image1->picture().size(), screen);  // only what shows is kept
+
+    // A JPEG larger than the screen is decoded only where it shows, exactly
+    // as the whole picture has it there.
+    QImage photo(screen + QSize(301, 203), QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y)
+        for (int x = 0; x < photo.width(); ++x)
+            photo.setPixel(x, y, qRgb(x * 7 % 256, y * 3 % 256, (x ^ y) % 256));
+    const QString jpeg = folder.filePath(QStringLiteral("large.jpg"));
+    ASSERT_TRUE(photo.save(jpeg, "JPG", 90));
+    const QStringList large{jpeg};
+    player().prepareShow(&large);
+    player().Timer1->stop();
+    EXPECT_EQ(player().Image1->pictureRect().topLeft(), QPoint(-150, -101));
+    EXPECT_EQ(player().Image1->picture(),
+              NViewLibLoad(jpeg, 0).copy(QRect(QPoint(150, 101), screen)));
+    shot = player().grab().toImage();
+    EXPECT_EQ(shot.pixel(0, 0), NViewLibLoad(jpeg, 0).pixel(150, 101));
 }
 
 TEST_F(PlayerTest, LookAheadGivesWhatTheSynchronousDecodeGives) {
@@ -386,7 +404,8 @@ struct GateOpener {
 
 TEST(SlidePrefetch, WaitsForARunningDecodeInsteadOfDecodingTwice) {
     GatedDecoder decoder;
-    TSlidePrefetch prefetch([&](const QString& p) { return decoder(p); });
+    TSlidePrefetch prefetch(
+        [&](const QString& p, const PictureNeed&) { return PicturePart::whole(decoder(p)); });
     GateOpener opener{decoder};
     decoder.setOpen(false);
     prefetch.request(QStringLiteral("/a"));
@@ -397,7 +416,7 @@ TEST(SlidePrefetch, WaitsForARunningDecodeInsteadOfDecodingTwice) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         decoder.setOpen(true);
     });
-    const QImage b = prefetch.take(QStringLiteral("/b"));
+    const QImage b = prefetch.take(QStringLiteral("/b")).image;
     release.join();
     EXPECT_EQ(decoder.callsOf(QStringLiteral("/b")), 1);
     EXPECT_EQ(b, GatedDecoder::make(QStringLiteral("/b")));
@@ -411,7 +430,7 @@ TEST(SlidePrefetch, WaitsForARunningDecodeInsteadOfDecodingTwice) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         decoder.setOpen(true);
     });
-    const QImage c = prefetch.take(QStringLiteral("/c"));
+    const QImage c = prefetch.take(QStringLiteral("/c")).image;
     later.join();
     EXPECT_EQ(decoder.callsOf(QStringLiteral("/c")), 1);
     EXPECT_EQ(c, GatedDecoder::make(QStringLiteral("/c")));
@@ -421,12 +440,13 @@ TEST(SlidePrefetch, WaitsForARunningDecodeInsteadOfDecodingTwice) {
 TEST(SlidePrefetch, AFailedDecodeIsRepeatedByTheCallerAndShutdownJoins) {
     GatedDecoder decoder;
     decoder.throwOnce = true;
-    auto prefetch = std::make_unique<TSlidePrefetch>([&](const QString& p) { return decoder(p); });
+    auto prefetch = std::make_unique<TSlidePrefetch>(
+        [&](const QString& p, const PictureNeed&) { return PicturePart::whole(decoder(p)); });
     GateOpener opener{decoder};
     prefetch->request(QStringLiteral("/x"));
     ASSERT_TRUE(
         waitFor([&] { return decoder.callsOf(QStringLiteral("/x")) == 1 && !decoder.inside; }));
-    EXPECT_FALSE(prefetch->take(QStringLiteral("/x")).isNull());
+    EXPECT_FALSE(prefetch->take(QStringLiteral("/x")).image.isNull());
     EXPECT_EQ(decoder.callsOf(QStringLiteral("/x")), 2);
 
     // Destroyed in the middle of a decode: the destructor waits for it.

@@ -65,6 +65,17 @@ TEST(FileMask, WildcardsAndCase) {
     // "*.*" is everything, names without a dot included.
     EXPECT_EQ(FileMask(QStringLiteral("*.*")).match(QStringLiteral("readme")), 0);
     EXPECT_EQ(FileMask(QString()).match(QStringLiteral("readme")), -1);
+
+    // ASCII names are matched as bytes when a folder is listed: the same answers.
+    for (const char* text : {"*.JPG; pic?.*;*.WAV", "*.*", "*\u00e9*;*.TXT", "a*B?c", "README"}) {
+        const FileMask each(QString::fromUtf8(text));
+        for (const char* name : {"Photo.JpG", "pic1.png", "PIC2", "song.wave", "readme", "aXbYc",
+                                 "x.txt", "abc"}) {
+            const QString folded = QString::fromLatin1(name).toCaseFolded();
+            EXPECT_EQ(each.matchAscii(folded.toLatin1().toStdString()), each.match(folded))
+                << text << " " << name;
+        }
+    }
 }
 
 TEST_F(FileListTest, PatternsInTurnFoldersFirstSortedWithoutCase) {
@@ -106,6 +117,28 @@ TEST_F(FileListTest, SameMaskDoesNotReReadButUpdateDoes) {
     EXPECT_EQ(list.Count(), 2) << "re-read without need";
     list.Update();
     EXPECT_EQ(items(list), (QStringList{"[..]", "one.wav", "two.wav"}));
+}
+
+// Windows made at start-up set their lists up before anyone sees them: a
+// hidden list reads its folder once, when it is shown or asked.
+TEST_F(FileListTest, AHiddenListReadsOnceWhenShown) {
+    touch(QStringLiteral("one.wav"));
+    TFileListBox list;
+    int reads = 0;
+    QObject::connect(list.model(), &QAbstractItemModel::modelReset, [&] { ++reads; });
+    list.setDirectory(dir.path());
+    list.setMask(QStringLiteral("*.JPG"));
+    list.setMask(kSupported);
+    list.Update();
+    EXPECT_EQ(reads, 0);
+    list.show();
+    EXPECT_EQ(reads, 1);
+    EXPECT_EQ(items(list), (QStringList{"[..]", "one.wav"}));
+    // Shown, every change reads at once.
+    touch(QStringLiteral("two.wav"));
+    list.Update();
+    EXPECT_EQ(reads, 2);
+    EXPECT_EQ(list.model()->rowCount(), 3);
 }
 
 TEST_F(FileListTest, FileTypeSetDecidesWhatQualifies) {
