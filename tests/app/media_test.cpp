@@ -6,6 +6,7 @@
 
 #include "app/folder_tree.h"
 #include "app/main_window.h"
+#include "media/avi_play.h"
 #include "media/media_player_window.h"
 #include "platform/application.h"
 #include "support/fake_dialogs.h"
@@ -98,8 +99,9 @@ TEST_F(MediaPreviewTest, ASoundPlaysInTheMediaPlayerWindow) {
     EXPECT_EQ(player().Label1->text(), QStringLiteral("tune.mid"));
     EXPECT_EQ(main().StatusPanels.text(0), QStringLiteral("tune.mid"));
     EXPECT_TRUE(main().StatusPanels.text(1).isEmpty());
-    for (QWidget* surface : {static_cast<QWidget*>(main().jpg), main().Panel6,
-                             static_cast<QWidget*>(main().IconListBox1), main().DCAVIPlay1})
+    for (QWidget* surface :
+         {static_cast<QWidget*>(main().jpg), main().Panel6,
+          static_cast<QWidget*>(main().IconListBox1), static_cast<QWidget*>(main().DCAVIPlay1)})
         EXPECT_FALSE(surface->isVisible()) << surface->objectName().toStdString();
 
     // A second sound while the window shows: no second "Show Mediaplayer,".
