@@ -3,11 +3,10 @@
 // For benchmarks that run the program's windows in-process: a home of their
 // own (the program writes its settings at exit) and dialogs that never wait.
 
+#include "bench_loop.h"
 #include "support/program_forms.h"
 #include "support/test_home.h"
 
-#include <QEventLoop>
-#include <QTimer>
 #include <cstdio>
 
 namespace lumora::bench {
@@ -20,12 +19,5 @@ public:
               std::fprintf(stderr, "unexpected message: %s\n", qPrintable(text));
           }) {}
 };
-
-// Runs the event loop for ms milliseconds.
-inline void wait(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 }  // namespace lumora::bench
