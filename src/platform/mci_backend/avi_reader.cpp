@@ -207,7 +207,9 @@ public:
     AviStreamInfo info() const override { return info_; }
 
     QImage frame(int64_t n) override {
-        if (n < 0 || info_.rate == 0 || info_.scale == 0)
+        // Frames are counted in scale / rate periods: without them, none.
+        if (n < 0 || info_.rate == 0 || info_.scale == 0 || info_.rate > INT_MAX ||
+            info_.scale > INT_MAX)
             return {};
         if (needsSeek(n)) {
             decoding_.seekBefore(toPts(n));
