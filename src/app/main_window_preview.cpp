@@ -167,7 +167,7 @@ void TForm1::reloadClick() {
     const QString path = FileListBox1->FileName();
     if (path.isEmpty())
         return;
-    if (DCAVIPlay1->isVisible() && previewGroup(path) == PreviewGroup::Avi) {
+    if (DCAVIPlay1->isVisible()) {
         // The same name again would change nothing: the file is opened anew.
         if (DCAVIPlay1->FileName() == path)
             DCAVIPlay1->Reopen();
