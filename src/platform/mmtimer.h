@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -44,9 +43,7 @@ private:
     std::function<void()> tick_;
     std::mutex m_;
     std::condition_variable cv_;
-    // Atomic as well as set under m_: the wait sees it whichever way the
-    // platform's timed wait hands the mutex back.
-    std::atomic<bool> stopping_{false};
+    bool stopping_ = false;
     std::thread thread_;
 };
 
