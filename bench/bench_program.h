@@ -7,6 +7,7 @@
 #include "support/program_forms.h"
 #include "support/test_home.h"
 
+#include <QCoreApplication>
 #include <cstdio>
 
 namespace lumora::bench {
@@ -19,5 +20,11 @@ public:
               std::fprintf(stderr, "unexpected message: %s\n", qPrintable(text));
           }) {}
 };
+
+// Lets posted events (layouts, paints) run.
+inline void settle() {
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+}
 
 }  // namespace lumora::bench

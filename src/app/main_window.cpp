@@ -5,11 +5,15 @@
 #include "app/folder_tree.h"
 #include "app/history_window.h"
 #include "media/avi_play.h"
+#include "platform/application.h"
+#include "platform/errors.h"
 #include "platform/launch.h"
 #include "platform/locale_format.h"
+#include "platform/program_files.h"
 #include "settings/favorite_folders.h"
 #include "settings/form_storage.h"
 #include "settings/preferences_window.h"
+#include "shell/icon_list_box.h"
 #include "slideshow/quick_slideshow_window.h"
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
@@ -19,7 +23,6 @@
 #include "ui/user_caption.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -27,10 +30,8 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
@@ -43,32 +44,14 @@
 namespace lumora {
 namespace {
 
-// A status panel: its design width where there is room; narrowed, and its
-// text cut, when the user makes the window narrower than the four panels.
-class StatusPanel final : public QLabel {
-public:
-    StatusPanel(int width, QWidget* parent) : QLabel(parent), width_(width) {}
-    QSize sizeHint() const override { return {width_, QLabel::sizeHint().height()}; }
-    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
-
-private:
-    int width_;
-};
-
-// The help contents page, installed beside the program by the build.
+// The help contents page: help/ beside the program in a build tree,
+// share/lumora/help/ of its prefix when installed.
 QString helpContentsPage() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/help/index.html");
+    return programFile(QStringLiteral("help/index.html"),
+                       QStringLiteral("share/lumora/help/index.html"));
 }
 
 }  // namespace
-
-void TStatusPanels::setText(int panel, const QString& text) {
-    labels[size_t(panel)]->setText(text);
-}
-
-QString TStatusPanels::text(int panel) const {
-    return labels[size_t(panel)]->text();
-}
 
 QString TSaveDialog::Execute(QWidget* parent) const {
     FileDialogOptions options;
@@ -76,13 +59,12 @@ QString TSaveDialog::Execute(QWidget* parent) const {
     options.defaultExt = DefaultExt;
     options.fileName = FileName;
     options.initialDir = QDir::currentPath();
-    return withDefaultExtension(dialogs().saveFile(parent, options), DefaultExt);
+    return chooseSaveFile(parent, options);
 }
 
 TForm1::TForm1() : NoTask1(this) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Lumora 98"));
-    setWindowIcon(QIcon(QStringLiteral(":/lumora/lumora.png")));
 
     buildMenus();
     buildToolbar();
@@ -148,8 +130,10 @@ void TForm1::buildBrowserAndPreview() {
     QPalette black = Panel6->palette();
     black.setColor(QPalette::Window, Qt::black);
     Panel6->setPalette(black);
+    VideoArea = named(new QWidget(Panel6), "VideoArea");
     Panel7 = named(new QWidget(Panel6), "Panel7");
     Panel7->setAutoFillBackground(true);
+    Panel7->setPalette(black);
     Button1 = named(new QPushButton(QStringLiteral("Play"), Panel7), "Button1");
     Button2 = named(new QPushButton(QStringLiteral("Pause"), Panel7), "Button2");
     Button3 = named(new QPushButton(QStringLiteral("Stop"), Panel7), "Button3");
@@ -162,12 +146,19 @@ void TForm1::buildBrowserAndPreview() {
     bar->addWidget(Scrollbar321, 1);
     auto* panel6Layout = new QVBoxLayout(Panel6);
     panel6Layout->setContentsMargins(0, 0, 0, 0);
-    panel6Layout->addStretch(1);
+    panel6Layout->setSpacing(0);
+    panel6Layout->addWidget(VideoArea, 1);
     panel6Layout->addWidget(Panel7);
     Panel6->setVisible(false);
 
-    IconListBox1 = named(new QListWidget(Panel3), "IconListBox1");
-    IconListBox1->setViewMode(QListView::IconMode);
+    IconListBox1 = named(new TIconListBox(Panel3), "IconListBox1");
+    IconListBox1->setFrameShape(QFrame::NoFrame);
+    QPalette whiteCells = IconListBox1->palette();
+    whiteCells.setColor(QPalette::Base, Qt::white);
+    IconListBox1->setPalette(whiteCells);
+    IconListBox1->setXIcons(10);
+    IconListBox1->setYIcons(20);
+    IconListBox1->setEnableCaching(true);
     IconListBox1->setAccessibleName(QStringLiteral("Icons"));
     IconListBox1->setVisible(false);
     DCAVIPlay1 = named(new TDCAVIPlay(Panel3), "DCAVIPlay1");
@@ -203,19 +194,7 @@ void TForm1::buildBrowserAndPreview() {
 void TForm1::buildStatusBar() {
     StatusBar1 = named(new QStatusBar(this), "StatusBar1");
     StatusBar1->setSizeGripEnabled(true);
-    const int widths[4] = {200, 130, 100, 200};
-    const Qt::Alignment alignments[4] = {Qt::AlignLeft | Qt::AlignVCenter, Qt::AlignCenter,
-                                         Qt::AlignCenter, Qt::AlignCenter};
-    for (int i = 0; i < 4; ++i) {
-        auto* label = new StatusPanel(widths[i], StatusBar1);
-        label->setObjectName(QStringLiteral("Panel%1").arg(i));
-        label->setMaximumWidth(widths[i]);
-        label->setAlignment(alignments[i]);
-        label->setFrameShape(QFrame::StyledPanel);
-        label->setFrameShadow(QFrame::Sunken);
-        StatusBar1->addWidget(label);
-        StatusPanels.labels[size_t(i)] = label;
-    }
+    StatusPanels.create(StatusBar1);
     setStatusBar(StatusBar1);
 }
 
@@ -257,13 +236,11 @@ void TForm1::FormShow() {
 }
 
 void TForm1::FormActivate() {
-    if (!pendingStartArgument.isEmpty()) {
-        // The open-slideshow window plays it (wired with that window).
-        pendingStartArgument.clear();
-    }
-    // The tree follows the list, also after a start argument: no second
+    // The tree follows the list, also with a start argument: no second
     // activation may come to do it.
     directorylistbox1->setDirectory(FileListBox1->Directory());
+    if (!pendingStartArgument.isEmpty())
+        playStartArgument();
 }
 
 void TForm1::FormCloseQuery(bool&) {
@@ -368,7 +345,11 @@ void TForm1::trayDblClick() {
 
 void TForm1::Help2Click() {
     AddHistoryEntry(QStringLiteral("Help Pressed,"));
-    launch().openDocument(helpContentsPage());
+    const QString page = helpContentsPage();
+    launch().openDocument(page, [page](const QString& why) {
+        TApplication::showException(
+            EError(QStringLiteral("No web browser showed the help page %1: %2.").arg(page, why)));
+    });
 }
 
 void TForm1::HistoryList1Click() {

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "app/status_panels.h"
 #include "platform/dialogs.h"
 #include "platform/mci.h"
 #include "platform/taskbar.h"
 #include "settings/favorite_folders.h"
+#include "shell/wallpaper_changer.h"
 #include "slideshow/quick_slideshow_walk.h"
 #include "ui/form.h"
 
@@ -16,7 +18,6 @@
 class QAction;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QMenu;
 class QPushButton;
 class QSplitter;
@@ -33,17 +34,9 @@ class TDCAVIPlay;
 class TFileListBox;
 class TFormStorage;
 class TFolderTree;
+class TIconListBox;
 class TImage;
 class TPositionBar;
-
-// The status bar: four panels of fixed widths.
-class TStatusPanels {
-public:
-    void setText(int panel, const QString& text);
-    QString text(int panel) const;
-
-    std::array<QLabel*, 4> labels{};
-};
 
 // A save dialog as the main window configures it.
 struct TSaveDialog {
@@ -72,13 +65,14 @@ public:
     QWidget* Panel3;
     TImage* jpg;
     QWidget* Panel6;
+    QWidget* VideoArea;  // Panel6 above its bar, where the video is drawn
     QWidget* Panel7;
     QPushButton* Button1;  // Play
     QPushButton* Button2;  // Pause
     QPushButton* Button3;  // Stop
     QPushButton* Button4;  // Update
     TPositionBar* Scrollbar321;
-    QListWidget* IconListBox1;
+    TIconListBox* IconListBox1;
     TDCAVIPlay* DCAVIPlay1;
     QStatusBar* StatusBar1;
     TStatusPanels StatusPanels;
@@ -87,6 +81,8 @@ public:
     QLabel* Image1;
     QTimer* Timer1;
     QTimer* qstimer;
+    // Inactive, Interval 2000; it decodes pictures as the preview shows them.
+    TWallPaperChanger* wallpaper = new TWallPaperChanger(&TForm1::decodeWallpaperPicture, this);
     QSystemTrayIcon* tray;
     TNoTask NoTask1;
     TSaveDialog SaveDialog1;
@@ -291,7 +287,7 @@ public slots:
 
     // === Media player window and inline player (main_window_media.cpp)
 public:
-    // The inline player; it draws video into Panel6.
+    // The inline player; it draws video into Panel6, above the bar.
     std::unique_ptr<MciDevice> MediaPlayer2;
     // The media player window is closing: its mark and button go.
     void mediaPlayerClosing();
@@ -333,6 +329,11 @@ public slots:
     void StretchImages1Click();
     void SaveToBmp1Click();
     void clipboard1Click();
+    // The icon grid: the picked icon, and saving it as an icon file.
+    void IconListBox1Click();
+    void IconListBox1DblClick();
+    void ExtractIcon1Click();
+    void IconListBox1FileChanged();
 
     // === Slideshows and the full-screen viewer (main_window_slideshow.cpp)
 public:
@@ -343,19 +344,37 @@ public:
     void fullscreenStep(int direction);
     // Abort in the quick slideshow's progress window.
     void quickSlideshowAborted();
+    // The first activation's work for a start argument: the slideshow file
+    // is read into the open-slideshow dialog and played through its Open. A
+    // file that cannot be read is reported in the default error box.
+    void playStartArgument();
+    // A start argument larger than this is no slideshow.
+    static constexpr qint64 kMaxStartArgumentSize = 16 * 1024 * 1024;
 public slots:
     void Create1Click();
     void createslideshowClick();
+    void OpenandPlay1Click();
+    void openslideshowClick();
+    void Slideshow3Click();
+    void Slideshow2Click();
     void QuickSlideshow1Click();
     void qstimerTimer();
     void FullScreen1Click();
     void Full1Click();
 
     // === File operations (main_window_files.cpp)
+public:
+    // A picture as the preview shows it, metafiles drawn at their own size.
+    static QImage decodeWallpaperPicture(const QString& path);
 public slots:
     void copyClick();
     void moveClick();
     void deleteClick();
+    void Normal1Click();
+    void Tiled1Click();
+    void None1Click();
+    void Info1Click();
+    void Info2Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -391,6 +410,8 @@ private:
     void showPictureSize();
     // Files
     void showCopyMoveDialog(const QString& caption);
+    void applyWallpaper(const QString& historyText, const QString& file, bool tiled);
+    void applySelectedWallpaper(bool tiled);
 
     // Slideshows and the full-screen viewer
     bool selectListEntry(int index, const QString& text);

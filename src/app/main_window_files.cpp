@@ -1,13 +1,19 @@
-// The main window's file operations: copy, move and delete of the selected file.
+// The main window's file operations: copy, move and delete of the selected
+// file, the wallpaper and the info window.
 #include "app/main_window.h"
 
 #include "base/file_name.h"
+#include "metafile/metafile.h"
 #include "shell/copy_move_window.h"
+#include "shell/file_info_window.h"
+#include "shell/wallpaper_progress_window.h"
+#include "ui/file_kinds.h"
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
 #include "ui/history.h"
 
 #include <QLineEdit>
+#include <QTimer>
 #include <QToolButton>
 
 #include <unistd.h>
@@ -46,6 +52,71 @@ void TForm1::deleteClick() {
     if (!bytes.contains('\0') && ::unlink(bytes.constData()) == 0)
         FileListBox1->Update();
     AddHistoryEntry(QStringLiteral("Deleted ") + name + u',');
+}
+
+QImage TForm1::decodeWallpaperPicture(const QString& path) {
+    if (previewGroup(path) == PreviewGroup::PlatformPicture && !hasBitmapPreview(path)) {
+        const Metafile metafile = Metafile::fromFile(path);
+        return metafile.toImage(metafile.size());
+    }
+    return decodePreviewPicture(path);
+}
+
+void TForm1::applyWallpaper(const QString& historyText, const QString& file, bool tiled) {
+    AddHistoryEntry(historyText);
+    // A file gone since the list showed it, or a pipe named like a picture,
+    // changes nothing: the changer would keep and apply the file before.
+    if (!file.isEmpty() && !isRegularFile(file))
+        return;
+    TForm10& progress = *forms().Form10;
+    progress.wallpaper = wallpaper;
+    progress.Timer1->start();
+    wallpaper->setTiled(tiled);
+    wallpaper->setActive(true);
+    wallpaper->setFilename(file);
+    progress.ShowModal();
+    const QString failure = wallpaper->Failure();
+    if (!failure.isEmpty())
+        dialogs().message(
+            this, QStringLiteral("Wallpaper"),
+            QStringLiteral("Lumora could not finish setting the wallpaper:\n\n") + failure,
+            MsgIcon::Error, MsgButtons::Ok);
+}
+
+void TForm1::applySelectedWallpaper(bool tiled) {
+    const QString path = FileListBox1->FileName();
+    // Without a selection the picture's pop-up menu would remove the wallpaper.
+    if (path.isEmpty())
+        return;
+    applyWallpaper(QStringLiteral("Applied ") + selectedFileName() +
+                       (tiled ? QStringLiteral(" as tiled wallpaper,")
+                              : QStringLiteral(" as normal wallpaper,")),
+                   path, tiled);
+}
+
+void TForm1::Normal1Click() {
+    applySelectedWallpaper(false);
+}
+
+void TForm1::Tiled1Click() {
+    applySelectedWallpaper(true);
+}
+
+void TForm1::None1Click() {
+    applyWallpaper(QStringLiteral("Removed wallpaper,"), QString(), false);
+}
+
+void TForm1::Info1Click() {
+    AddHistoryEntry(QStringLiteral("Info Pressed,"));
+    TForm16& info = *forms().Form16;
+    info.FileName = FileListBox1->FileName();
+    info.Edit2->setText(QStringLiteral("0"));
+    info.ShowModal();
+}
+
+void TForm1::Info2Click() {
+    AddHistoryEntry(QStringLiteral("Launched info for ") + selectedFileName() + u',');
+    Info1Click();
 }
 
 }  // namespace lumora

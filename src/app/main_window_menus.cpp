@@ -2,8 +2,8 @@
 // connects every command to its handler.
 #include "app/main_window.h"
 
-#include "app/folder_tree.h"
 #include "settings/favorite_folders.h"
+#include "shell/icon_list_box.h"
 #include "ui/file_list_box.h"
 #include "ui/picture_view.h"
 #include "ui/toolbar_glyphs.h"
@@ -273,7 +273,12 @@ void TForm1::connectCommands() {
     // same handler.
     static constexpr Command kCommands[] = {
         // File
+        {"Normal1", &TForm1::Normal1Click},
+        {"Tiled1", &TForm1::Tiled1Click},
+        {"None1", &TForm1::None1Click},
         {"SaveToBmp1", &TForm1::SaveToBmp1Click},
+        {"ExtractIcon1", &TForm1::ExtractIcon1Click},
+        {"Info2", &TForm1::Info2Click},
         {"Exit1", &TForm1::Exit1Click},
         // Edit
         {"clipboard1", &TForm1::clipboard1Click},
@@ -308,9 +313,11 @@ void TForm1::connectCommands() {
         {"eigen5", &TForm1::eigen5Click},
         // Slideshow
         {"Create1", &TForm1::Create1Click},
+        {"OpenandPlay1", &TForm1::OpenandPlay1Click},
         {"QuickSlideshow1", &TForm1::QuickSlideshow1Click},
         // Favorites
         {"Folder2", &TForm1::Folder2Click},
+        {"Slideshow3", &TForm1::Slideshow3Click},
         {"f1", &TForm1::f1Click},
         {"f2", &TForm1::f2Click},
         {"f3", &TForm1::f3Click},
@@ -344,6 +351,7 @@ void TForm1::connectCommands() {
         {"ToolbarButton971", &TForm1::Mixer1Click},
         {"ToolbarButton972", &TForm1::StretchImages1Click},
         {"createslideshow", &TForm1::createslideshowClick},
+        {"openslideshow", &TForm1::openslideshowClick},
         {"fullscreen", &TForm1::FullScreen1Click},
         {"options", &TForm1::optionsClick},
         {"default", &TForm1::defaultClick},
@@ -353,12 +361,18 @@ void TForm1::connectCommands() {
         {"Button3", &TForm1::Button3Click},
         {"Button4", &TForm1::Button4Click},
         {"Folder1", &TForm1::Folder1Click},
+        {"Slideshow2", &TForm1::Slideshow2Click},
         // Picture pop-up
         {"Unstretch1", &TForm1::StretchImages1Click},
         {"Copy2", &TForm1::copyClick},
         {"Move2", &TForm1::moveClick},
         {"Delete2", &TForm1::deleteClick},
         {"Full1", &TForm1::Full1Click},
+        {"Normal2", &TForm1::Normal1Click},
+        {"Tiled2", &TForm1::Tiled1Click},
+        {"None2", &TForm1::None1Click},
+        // File list pop-up
+        {"Info1", &TForm1::Info1Click},
         // Tray
         {"Show1", &TForm1::Show1Click},
         {"Preferences2", &TForm1::Preferences2Click},
@@ -367,6 +381,10 @@ void TForm1::connectCommands() {
     };
     for (const Command& command : kCommands)
         connectCommand(this, command.name, command.handler);
+    connectHandler(IconListBox1, &TIconListBox::Click, this, &TForm1::IconListBox1Click);
+    connectHandler(IconListBox1, &TIconListBox::DblClick, this, &TForm1::IconListBox1DblClick);
+    connectHandler(IconListBox1, &TIconListBox::OnFileChanged, this,
+                   &TForm1::IconListBox1FileChanged);
 }
 
 }  // namespace lumora

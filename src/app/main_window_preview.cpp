@@ -5,7 +5,10 @@
 #include "metafile/metafile.h"
 #include "nviewlib/nviewlib.h"
 #include "platform/errors.h"
+#include "platform/icons.h"
 #include "settings/preferences_window.h"
+#include "shell/file_index_icon.h"
+#include "shell/icon_list_box.h"
 #include "ui/file_kinds.h"
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
@@ -19,7 +22,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QListWidget>
+#include <QLabel>
+#include <QLineEdit>
 #include <QToolButton>
 
 namespace lumora {
@@ -138,6 +142,7 @@ void TForm1::previewFile(const QString& path, std::optional<QImage> decoded) {
         case PreviewGroup::IconFile:
             stopPlayers();
             showOnly(IconListBox1);
+            IconListBox1->setFileName(path);
             StatusPanels.setText(0, name);
             StatusPanels.setText(1, QString());
             return;
@@ -153,7 +158,9 @@ void TForm1::closeimageClick() {
         DCAVIPlay1->setFileName(QString());
     }
     if (IconListBox1->isVisible())
-        IconListBox1->clear();
+        IconListBox1->setFileName(QString());
+    // The picked icon goes with the file, shown or not.
+    IconListBox1FileChanged();
     closePlayers();
 }
 
@@ -173,6 +180,11 @@ void TForm1::reloadClick() {
             DCAVIPlay1->Reopen();
         else
             DCAVIPlay1->setFileName(path);
+    }
+    if (IconListBox1->isVisible() && previewGroup(path) == PreviewGroup::IconFile) {
+        // Read again, also when it is the file the grid already lists.
+        IconListBox1->setFileName(QString());
+        IconListBox1->setFileName(path);
     }
     if (!jpg->isVisible())
         return;
@@ -218,6 +230,39 @@ void TForm1::SaveToBmp1Click() {
     if (!jpg->picture().save(target, "BMP"))
         throw EInOutError::cannotCreate(target);
     AddHistoryEntry(QStringLiteral("Saved ") + selectedFileName() + QStringLiteral(" as bitmap,"));
+}
+
+void TForm1::IconListBox1Click() {
+    TFileIndexIcon icon(standardIconPixels(IconListBox1));
+    icon.setFileName(IconListBox1->FileName());
+    Edit2->setText(QString::number(IconListBox1->ItemIndex()));
+    icon.setIndex(Edit2->text().toInt());
+    Image1->setPixmap(icon.Pixmap(IconListBox1->devicePixelRatioF()));
+}
+
+void TForm1::IconListBox1FileChanged() {
+    // A new file's icons: nothing is picked until the user picks one.
+    Edit2->clear();
+    Image1->clear();
+}
+
+void TForm1::IconListBox1DblClick() {
+    Edit3->setText(Edit2->text() + QStringLiteral(" - extracted.ico"));
+    const QByteArray icon = icoFileBytes(Image1->pixmap().toImage());
+    if (icon.isEmpty())
+        return;  // no icon picked, or its cell is empty: there is nothing to save
+    SaveDialog2.FileName = Edit3->text();
+    const QString target = SaveDialog2.Execute(this);
+    if (target.isEmpty())
+        return;
+    if (!replaceFile(target, icon))
+        throw EInOutError::cannotCreate(target);
+    AddHistoryEntry(QStringLiteral("Extract icon from ") +
+                    QFileInfo(IconListBox1->FileName()).fileName() + u',');
+}
+
+void TForm1::ExtractIcon1Click() {
+    IconListBox1DblClick();
 }
 
 void TForm1::clipboard1Click() {

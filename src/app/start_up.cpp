@@ -4,6 +4,7 @@
 #include "app/history_window.h"
 #include "app/main_window.h"
 #include "app/splash_window.h"
+#include "base/file_name.h"
 #include "media/media_player_window.h"
 #include "platform/application.h"
 #include "settings/easy_filter_window.h"
@@ -25,7 +26,11 @@
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
 
+#include <QDirIterator>
+#include <QIcon>
 #include <QToolButton>
+
+#include <unistd.h>
 
 namespace lumora {
 
@@ -39,6 +44,26 @@ void create(Window*& slot) {
     slot->FormCreate();
 }
 
+// The program's icon at every size it was rendered at, so a desktop picks the
+// size it shows rather than scaling one.
+QIcon programIcon() {
+    QIcon icon;
+    QDirIterator sizes(QStringLiteral(":/lumora/icons"), QDir::Files, QDirIterator::Subdirectories);
+    while (sizes.hasNext())
+        icon.addFile(sizes.next());
+    return icon;
+}
+
+// The argument as an absolute path, the folder joined by its exact bytes.
+QString absoluteArgument(const QString& argument) {
+    if (argument.isEmpty() || argument.startsWith(u'/'))
+        return argument;
+    char folder[PATH_MAX];
+    if (!::getcwd(folder, sizeof folder))
+        return argument;
+    return decodeFileName(QByteArray(folder) + '/') + argument;
+}
+
 template <class Window>
 void destroy(Window*& slot) {
     delete slot;
@@ -48,6 +73,7 @@ void destroy(Window*& slot) {
 }  // namespace
 
 void createForms(const QStringList& arguments) {
+    const QString startArgument = absoluteArgument(arguments.value(0));
     Forms& f = forms();
     create(f.Form1);
     create(f.Form2);
@@ -78,7 +104,7 @@ void createForms(const QStringList& arguments) {
     create(f.Form9);
     create(f.Form10);
     create(f.Form11);
-    f.Form1->pendingStartArgument = arguments.value(0);
+    f.Form1->pendingStartArgument = startArgument;
     create(f.IconDlg);
     create(f.Form15);
     QObject::connect(f.Form15, &TForm15::aborted, f.Form1, &TForm1::quickSlideshowAborted);
@@ -122,13 +148,19 @@ int runProgram(int argc, char** argv, const std::function<void(TForm1*)>& before
     TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumora"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.1"));
+    // Desktops match the windows to the desktop entry of this name; every
+    // window carries the icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(LUMORA_APP_ID));
+    QApplication::setWindowIcon(programIcon());
 
     auto* splash = new TTempform;
     splash->showAndPaint();
 
     TApplication::setTitle(TForm1::applicationTitle());
-    QStringList arguments = QApplication::arguments();
-    arguments.removeFirst();
+    // What Qt left of the command line, each argument by its exact bytes.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << decodeFileName(QByteArray(argv[i]));
     createForms(arguments);
 
     splash->hide();

@@ -1,10 +1,9 @@
+#include "base/file_name.h"
 #include "platform/mci.h"
 #include "platform/mci_stream.h"
-
-#include <QFile>
+#include "platform/program_files.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
 
 namespace lumora::mci_internal {
 
@@ -12,14 +11,10 @@ namespace {
 
 const MediaBackend* installed = nullptr;
 
-// The program and its media module are built and installed side by side.
+// Beside the program in a build tree, in lib/lumora/ of its prefix when installed.
 QByteArray modulePath() {
-    char self[4096];
-    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self);
-    if (length <= 0 || length == sizeof self)
-        return QByteArrayLiteral("liblumora-media.so");
-    const QByteArray program(self, length);
-    return program.left(program.lastIndexOf('/') + 1) + "liblumora-media.so";
+    return encodeFileName(programFile(QStringLiteral("liblumora-media.so"),
+                                      QStringLiteral("lib/lumora/liblumora-media.so")));
 }
 
 }  // namespace

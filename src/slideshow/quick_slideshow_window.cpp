@@ -11,7 +11,6 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -32,26 +31,9 @@ int captionLine() {
     return -1;
 }
 
-}  // namespace
-
-// --- TAnimatedBitmap
-
-TAnimatedBitmap::TAnimatedBitmap(std::vector<QImage> frames, int frameMs, QWidget* parent)
-    : QWidget(parent), frames_(std::move(frames)), timer_(new QTimer(this)) {
-    timer_->setInterval(frameMs);
-    connect(timer_, &QTimer::timeout, this, [this] {
-        current_ = (current_ + 1) % qMax(1, frameCount());
-        update();
-    });
-    if (!frames_.empty())
-        setFixedSize(frames_.front().size());
-}
-
-QSize TAnimatedBitmap::sizeHint() const {
-    return frames_.empty() ? QSize() : frames_.front().size();
-}
-
-std::vector<QImage> TAnimatedBitmap::filmStripFrames() {
+// Our own film strip running past: seven frames, the last leading back into
+// the first.
+std::vector<QImage> filmStripFrames() {
     // A cell pitch of 21 pixels moves 3 pixels a frame: after seven frames
     // the strip has moved one whole cell and the loop is seamless. The
     // sprocket holes repeat every 7 pixels, which 21 is a multiple of.
@@ -90,21 +72,7 @@ std::vector<QImage> TAnimatedBitmap::filmStripFrames() {
     return frames;
 }
 
-void TAnimatedBitmap::paintEvent(QPaintEvent*) {
-    if (frames_.empty())
-        return;
-    QPainter(this).drawImage(0, 0, frames_[size_t(current_)]);
-}
-
-void TAnimatedBitmap::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    timer_->start();
-}
-
-void TAnimatedBitmap::hideEvent(QHideEvent* event) {
-    QWidget::hideEvent(event);
-    timer_->stop();
-}
+}  // namespace
 
 // --- TForm15
 
@@ -115,8 +83,8 @@ TForm15::TForm15() {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setDesignClientSize(360, 150);
 
-    AnimatedBitmap1 = named(new TAnimatedBitmap(TAnimatedBitmap::filmStripFrames(), kFrameMs, this),
-                            "AnimatedBitmap1");
+    AnimatedBitmap1 =
+        named(new TAnimatedBitmap(filmStripFrames(), kFrameMs, this), "AnimatedBitmap1");
     AnimatedBitmap1->setAccessibleName(QStringLiteral("Film strip animation"));
     Label2 = named(new QLabel(QStringLiteral("Please wait while Lumora is checking for valid files "
                                              "that can be used for the slideshow"),
@@ -169,8 +137,7 @@ void TForm15::setVisible(bool visible) {
     if (visible && !isVisible()) {
         // Centred on the screen the user works on, not wherever the
         // pointer happens to be.
-        if (QScreen* screen = mainWindowScreen())
-            move(screen->availableGeometry().center() - rect().center());
+        centreOnMainWindowScreen(this);
     }
     TDialogForm::setVisible(visible);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/animated_bitmap.h"
 #include "ui/form.h"
 
 #include <QImage>
@@ -13,34 +14,6 @@ class QSpinBox;
 class QTimer;
 
 namespace lumora {
-
-// A looping strip of frames, one shown at a time, while the window is visible.
-class TAnimatedBitmap : public QWidget {
-    Q_OBJECT
-public:
-    TAnimatedBitmap(std::vector<QImage> frames, int frameMs, QWidget* parent = nullptr);
-
-    int frameCount() const { return int(frames_.size()); }
-    int currentFrame() const { return current_; }
-    const QImage& frame(int index) const { return frames_[size_t(index)]; }
-    QTimer* frameTimer() const { return timer_; }
-
-    QSize sizeHint() const override;
-
-    // Our own film strip running past: seven frames, the last leading back
-    // into the first.
-    static std::vector<QImage> filmStripFrames();
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-
-private:
-    std::vector<QImage> frames_;
-    QTimer* timer_;
-    int current_ = 0;
-};
 
 // The quick slideshow's progress window: shown modally while the main window
 // walks its file list; it ends only by Abort or by the end of the walk.

@@ -43,6 +43,8 @@ constexpr const char* kSlideshowPictures[] = {".BMP", ".WMF", ".JPG", ".JPEG", "
 
 constexpr const char* kViewerPictures[] = {".BMP", ".JPG", ".WMF", ".GIF", ".ICO"};
 
+constexpr const char* kForeignToDesktops[] = {".PCX", ".DIB", ".RLE", ".WMF", ".EMF"};
+
 template <size_t N>
 bool listed(const char* const (&list)[N], const QString& fileName) {
     const QString extension = upperExtension(fileName);
@@ -93,6 +95,10 @@ QString slideshowEditorMask() {
 
 bool isViewerPicture(const QString& fileName) {
     return listed(kViewerPictures, fileName);
+}
+
+bool isForeignToDesktops(const QString& fileName) {
+    return listed(kForeignToDesktops, fileName);
 }
 
 }  // namespace lumora

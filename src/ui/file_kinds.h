@@ -28,4 +28,8 @@ QString slideshowEditorMask();
 // The pictures the full-screen viewer steps through.
 bool isViewerPicture(const QString& fileName);
 
+// Pictures that desktops' image loaders do not read: a wallpaper of one goes
+// over as a copy in a format they do.
+bool isForeignToDesktops(const QString& fileName);
+
 }  // namespace lumora

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/dir_watch.h"
 #include "ui/file_mask.h"
 
 #include <QListView>
@@ -63,6 +64,10 @@ public:
     // Re-reads the directory with the current mask.
     void Update();
 
+    // While on, the list reads its directory again whenever an entry of it is
+    // created, deleted or renamed, keeping the selected entry where it still is.
+    void setFollowChanges(bool follow);
+
 signals:
     // The user picked an entry: a click on one, also on the entry already
     // selected, or a key that moved the selection. Selecting from code does
@@ -74,11 +79,14 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void followChange();
+
     QString directory_;
     QString mask_ = QStringLiteral("*.*");
     FileMask compiledMask_;
     unsigned fileType_ = ftAll;
     TFileListModel* model_;
+    FolderWatcher watcher_;
 };
 
 }  // namespace lumora

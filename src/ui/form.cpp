@@ -3,9 +3,11 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenu>
 #include <QPointer>
+#include <QScreen>
 
 namespace lumora {
 
@@ -28,11 +30,24 @@ QAction* addKeyCommand(QMenu* menu, const char* name, const QString& caption, Qt
     return action;
 }
 
+void centreOnScreen(QWidget* window) {
+    if (const QScreen* screen = window->screen()) {
+        QRect frame = window->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window->move(frame.topLeft());
+    }
+}
+
 QScreen* mainWindowScreen() {
     for (QWidget* window : QApplication::topLevelWidgets())
         if (qobject_cast<QMainWindow*>(window) && window->isVisible())
             return window->screen();
     return QGuiApplication::primaryScreen();
+}
+
+void centreOnMainWindowScreen(QWidget* window) {
+    if (QScreen* screen = mainWindowScreen())
+        window->move(screen->availableGeometry().center() - window->rect().center());
 }
 
 void connectCommand(QObject* window, const char* name, std::function<void()> run) {
@@ -56,6 +71,20 @@ void connectCommand(QObject* window, const char* name, std::function<void()> run
         return;
     }
     qFatal("connectCommand: %s has no command named %s", qPrintable(window->objectName()), name);
+}
+
+void TDialogForm::setCancelButton(QAbstractButton* button) {
+    cancelButton_ = button;
+}
+
+void TDialogForm::keyPressEvent(QKeyEvent* event) {
+    if (!event->matches(QKeySequence::Cancel)) {
+        TFormBase::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (cancelButton_ && cancelButton_->isVisible() && cancelButton_->isEnabled())
+        cancelButton_->click();
 }
 
 }  // namespace lumora

@@ -19,9 +19,10 @@ public:
     std::vector<Start> started;
     bool result = true;  // what every launch reports
 
-    bool openDocument(const QString& path) override {
+    void openDocument(const QString& path, Failed failed) override {
         opened << path;
-        return result;
+        if (!result && failed)
+            failed(QStringLiteral("nothing opens it"));
     }
     bool startProgram(const QString& program, const QStringList& arguments,
                       const QString& workingDirectory) override {

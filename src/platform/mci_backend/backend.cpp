@@ -14,8 +14,4 @@ const mci_internal::MediaBackend& mci_internal::linkedMediaBackend() {
     return table;
 }
 
-void useLinkedMediaBackend() {
-    mci_internal::setMediaBackend(&mci_internal::linkedMediaBackend());
-}
-
 }  // namespace lumora
