@@ -35,7 +35,7 @@ void MMTimer::run(Period period, Clock::time_point start) {
     std::unique_lock lock(m_);
     for (int64_t n = 1;; ++n) {
         const Clock::time_point due = start + dueAfter(period, n);
-        if (cv_.wait_until(lock, due, [this] { return stopping_; }))
+        if (cv_.wait_until(lock, due, [this] { return stopping_.load(); }))
             return;
         lock.unlock();
         tick_();

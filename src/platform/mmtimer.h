@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -43,7 +44,9 @@ private:
     std::function<void()> tick_;
     std::mutex m_;
     std::condition_variable cv_;
-    bool stopping_ = false;
+    // Set under m_ and atomic too: a timed wait on the steady clock may hand
+    // m_ back in a way ThreadSanitizer does not see.
+    std::atomic<bool> stopping_{false};
     std::thread thread_;
 };
 
