@@ -5,6 +5,7 @@
 // Each group runs in a child process of its own: SDL picks its driver once
 // per process, and the sound font's first load is only first once.
 
+#include "bench_loop.h"
 #include "bench_report.h"
 #include "platform/audio_out.h"
 #include "platform/mci.h"
@@ -26,10 +27,11 @@
 #include <functional>
 #include <vector>
 
-#include <sys/resource.h>
-
 namespace lumora {
 namespace {
+
+using bench::cpuPercentFor;
+using bench::waitUntil;
 
 using Clock = std::chrono::steady_clock;
 constexpr int kRuns = 7;
@@ -40,33 +42,6 @@ double median(std::vector<double> values) {
         return -1;
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
-}
-
-double cpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// Runs the event loop for ms and returns the CPU used meanwhile, in percent of one core.
-double cpuPercentFor(int ms) {
-    const double cpu = cpuSeconds();
-    QElapsedTimer wall;
-    wall.start();
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-    return 100.0 * (cpuSeconds() - cpu) / (double(wall.nsecsElapsed()) / 1e9);
-}
-
-void waitUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-        QThread::usleep(200);
-    }
 }
 
 // --- sound group: SDL's disk driver, the output read back as it is written ---

@@ -3,12 +3,11 @@
 // For benchmarks that run the program's windows in-process: a home of their
 // own (the program writes its settings at exit) and dialogs that never wait.
 
+#include "bench_loop.h"
 #include "support/program_forms.h"
 #include "support/test_home.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
 #include <cstdio>
 
 namespace lumora::bench {
@@ -26,13 +25,6 @@ public:
 inline void settle() {
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
-}
-
-// Runs the event loop for ms milliseconds.
-inline void wait(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 }  // namespace lumora::bench

@@ -5,6 +5,7 @@
 #include "app/folder_tree.h"
 #include "app/history_window.h"
 #include "app/splash_window.h"
+#include "media/avi_play.h"
 #include "platform/application.h"
 #include "platform/errors.h"
 #include "platform/launch.h"
@@ -161,13 +162,19 @@ void TForm1::buildBrowserAndPreview() {
     IconListBox1->setEnableCaching(true);
     IconListBox1->setAccessibleName(QStringLiteral("Icons"));
     IconListBox1->setVisible(false);
-    DCAVIPlay1 = named(new QWidget(Panel3), "DCAVIPlay1");
+    DCAVIPlay1 = named(new TDCAVIPlay(Panel3), "DCAVIPlay1");
+    DCAVIPlay1->setAutoSize(false);
+    DCAVIPlay1->setStartFrame(0);
+    DCAVIPlay1->setStopFrame(15);
+    DCAVIPlay1->setTransparent(false);
+    DCAVIPlay1->setAccessibleName(QStringLiteral("Video"));
     DCAVIPlay1->setVisible(false);
 
     auto* surfaces = new QVBoxLayout(Panel3);
     surfaces->setContentsMargins(0, 0, 0, 0);
     for (QWidget* surface :
-         {static_cast<QWidget*>(jpg), Panel6, static_cast<QWidget*>(IconListBox1), DCAVIPlay1})
+         {static_cast<QWidget*>(jpg), Panel6, static_cast<QWidget*>(IconListBox1),
+          static_cast<QWidget*>(DCAVIPlay1)})
         surfaces->addWidget(surface);
 
     WinSplit1->addWidget(Panel1);
@@ -237,6 +244,21 @@ void TForm1::FormActivate() {
         playStartArgument();
 }
 
+void TForm1::FormCloseQuery(bool&) {
+    DCAVIPlay1->Stop();
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    TMainForm::resizeEvent(event);
+    guarded([this] { FormResize(); });
+}
+
+void TForm1::FormResize() {
+    for (QWidget* surface : {Panel6, static_cast<QWidget*>(DCAVIPlay1)})
+        if (surface->isVisible())
+            surface->repaint();
+}
+
 void TForm1::Timer1Timer() {
     refreshInlinePlayer();
     // The clock changes once a second; the local time is only worked out then.
@@ -284,6 +306,11 @@ void TForm1::applyPreferences() {
                         QSystemTrayIcon::isSystemTrayAvailable());
     Toolbar971->setVisible(!preferences.CheckBox9->isChecked());
     jpg->setCenter(preferences.CheckBox11->isChecked());
+    DCAVIPlay1->setTransparent(preferences.CheckBox1->isChecked());
+    DCAVIPlay1->setStretch(preferences.CheckBox2->isChecked());
+    DCAVIPlay1->setRepetitions(preferences.CheckBox3->isChecked() ? 0 : 1);
+    DCAVIPlay1->setPlaySound(preferences.CheckBox4->isChecked());
+    DCAVIPlay1->setCenter(preferences.CheckBox5->isChecked());
     const bool stretch = preferences.CheckBox6->isChecked();
     ToolbarButton972->setChecked(stretch);
     StretchImages1->setChecked(stretch);

@@ -30,6 +30,7 @@ class QToolButton;
 namespace lumora {
 
 class TBrowserPanel;
+class TDCAVIPlay;
 class TFileListBox;
 class TFormStorage;
 class TFolderTree;
@@ -72,7 +73,7 @@ public:
     QPushButton* Button4;  // Update
     TPositionBar* Scrollbar321;
     TIconListBox* IconListBox1;
-    QWidget* DCAVIPlay1;
+    TDCAVIPlay* DCAVIPlay1;
     QStatusBar* StatusBar1;
     TStatusPanels StatusPanels;
     QLineEdit* Edit2;
@@ -208,6 +209,10 @@ public:
     void FormCreate() override;
     void FormShow() override;
     void FormActivate() override;
+    // Stops the AVI view; closing always goes on.
+    void FormCloseQuery(bool& canClose) override;
+    // The video surfaces paint their new areas at once.
+    void FormResize();
     // The preferences' OK pushes their options into this window: all but the
     // toolbar selection, which comes after the player's delay.
     void applyPreferences();
@@ -375,6 +380,7 @@ public slots:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     // No menu of toolbars: "Hide Toolbar" of the preferences shows and hides it.
     QMenu* createPopupMenu() override { return nullptr; }
 

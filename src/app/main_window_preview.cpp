@@ -1,6 +1,7 @@
 // The main window's preview of the selected file and the commands acting on it.
 #include "app/main_window.h"
 #include "base/file_name.h"
+#include "media/avi_play.h"
 #include "metafile/metafile.h"
 #include "nviewlib/nviewlib.h"
 #include "platform/errors.h"
@@ -28,8 +29,11 @@
 namespace lumora {
 
 void TForm1::showOnly(QWidget* surface) {
-    for (QWidget* each :
-         {static_cast<QWidget*>(jpg), Panel6, static_cast<QWidget*>(IconListBox1), DCAVIPlay1})
+    // The AVI view stops before it hides: nothing plays unseen.
+    if (surface != DCAVIPlay1)
+        DCAVIPlay1->Stop();
+    for (QWidget* each : {static_cast<QWidget*>(jpg), Panel6, static_cast<QWidget*>(IconListBox1),
+                          static_cast<QWidget*>(DCAVIPlay1)})
         each->setVisible(each == surface);
 }
 
@@ -121,6 +125,9 @@ void TForm1::previewFile(const QString& path, std::optional<QImage> decoded) {
         case PreviewGroup::Avi:
             stopPlayers();
             showOnly(DCAVIPlay1);
+            DCAVIPlay1->Stop();
+            DCAVIPlay1->setFileName(path);
+            DCAVIPlay1->setActive(true);
             StatusPanels.setText(0, name);
             StatusPanels.setText(1, QString());
             return;
@@ -151,6 +158,10 @@ void TForm1::closeimageClick() {
     AddHistoryEntry(QStringLiteral("Closed ") + selectedFileName() + u',');
     if (jpg->isVisible())
         jpg->clearPicture();
+    if (DCAVIPlay1->isVisible()) {
+        DCAVIPlay1->Stop();
+        DCAVIPlay1->setFileName(QString());
+    }
     if (IconListBox1->isVisible())
         IconListBox1->setFileName(QString());
     // The picked icon goes with the file, shown or not.
@@ -166,13 +177,21 @@ void TForm1::Close1Click() {
 void TForm1::reloadClick() {
     AddHistoryEntry(QStringLiteral("Reloaded ") + selectedFileName() + u',');
     const QString path = FileListBox1->FileName();
-    if (!path.isEmpty() && IconListBox1->isVisible() &&
-        previewGroup(path) == PreviewGroup::IconFile) {
+    if (path.isEmpty())
+        return;
+    if (DCAVIPlay1->isVisible()) {
+        // The same name again would change nothing: the file is opened anew.
+        if (DCAVIPlay1->FileName() == path)
+            DCAVIPlay1->Reopen();
+        else
+            DCAVIPlay1->setFileName(path);
+    }
+    if (IconListBox1->isVisible() && previewGroup(path) == PreviewGroup::IconFile) {
         // Read again, also when it is the file the grid already lists.
         IconListBox1->setFileName(QString());
         IconListBox1->setFileName(path);
     }
-    if (path.isEmpty() || !jpg->isVisible())
+    if (!jpg->isVisible())
         return;
     // A ".JPG" comes back through the 256-colour decode; the other pictures
     // are read again the way selecting them reads them.

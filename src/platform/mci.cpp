@@ -62,11 +62,9 @@ int Stream::positionMs() const {
     return int(std::clamp<int64_t>(ms, 0, std::max(0, length - 1)));
 }
 
-namespace {
-
 // Opens without waiting (a FIFO would block until a writer came) and accepts
-// only regular files; then picks the decoder by the file's first bytes.
-std::unique_ptr<Stream> openStream(const QString& path, ErrorSlot& errors, QWidget* display) {
+// only regular files that hold something.
+FileHandle openMediaFile(const QString& path, int64_t* size) {
     const QByteArray name = encodeFileName(path);
     if (name.isEmpty() || name.contains('\0'))
         throw EMciError::fileNotFound(path);
@@ -82,7 +80,16 @@ std::unique_ptr<Stream> openStream(const QString& path, ErrorSlot& errors, QWidg
     if (!S_ISREG(st.st_mode) || st.st_size == 0)
         throw EMciError::notMediaFile(path);
     ::fcntl(file.fd(), F_SETFL, ::fcntl(file.fd(), F_GETFL) & ~O_NONBLOCK);
+    *size = st.st_size;
+    return file;
+}
 
+namespace {
+
+// Picks the decoder by the file's first bytes.
+std::unique_ptr<Stream> openStream(const QString& path, ErrorSlot& errors, QWidget* display) {
+    int64_t size = 0;
+    FileHandle file = openMediaFile(path, &size);
     char head[12];
     const ssize_t got = ::pread(file.fd(), head, sizeof head, 0);
     if (got < 0)
@@ -91,9 +98,9 @@ std::unique_ptr<Stream> openStream(const QString& path, ErrorSlot& errors, QWidg
     if (!midi::looksLikeMidi(QByteArrayView(head, got)))
         return backend.openFfmpegStream(std::move(file), path, errors, display);
 
-    if (st.st_size > midi::kMaxFileSize)
+    if (size > midi::kMaxFileSize)
         throw EMciError::unsupportedFormat(path);
-    QByteArray bytes(qsizetype(st.st_size), Qt::Uninitialized);
+    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
     qsizetype done = 0;
     while (done < bytes.size()) {
         const ssize_t n =

@@ -8,10 +8,18 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 
 class QWidget;
+
+namespace lumora {
+class AviFile;
+class WaveOut;
+struct WaveFormat;
+struct WaveHeader;
+}  // namespace lumora
 
 namespace lumora::mci_internal {
 
@@ -88,6 +96,10 @@ private:
     int fd_;
 };
 
+// Opens a regular, non-empty file for reading without waiting on a FIFO;
+// raises EMciError naming path. size gets the file's size.
+FileHandle openMediaFile(const QString& path, int64_t* size);
+
 // The media back end: the decoders and the shared sound output. The program
 // loads it at the first open (liblumora-media.so beside the executable), so a
 // run that plays nothing never maps FFmpeg, SDL, FluidSynth and what they
@@ -100,6 +112,11 @@ struct MediaBackend {
     std::unique_ptr<Stream> (*openMidiStream)(const QByteArray& bytes, const QString& path);
     void (*startSound)(AudioSource* source);
     void (*stopSound)(AudioSource* source);
+    // nullptr when the file is no AVI file FFmpeg reads.
+    std::unique_ptr<AviFile> (*openAviFile)(FileHandle file, const QString& path);
+    // A wave output on the shared sound output; nullptr for a format it does not play.
+    std::unique_ptr<WaveOut> (*openWaveOut)(const WaveFormat& format,
+                                            std::function<void(WaveHeader&)> done);
 };
 
 // The installed back end, else the loaded one; raises EMciError naming path

@@ -1,14 +1,17 @@
 // The main window's side of media playback: the preview hands sounds to the
-// media player window and MPEG files to the inline player, the other
-// previews and Close File stop them, the inline bar and the mixer. Fake
+// media player window, MPEG files to the inline player and AVI files to the
+// AVI view, the other previews and Close File stop them, Reload opens an AVI
+// again, the Movies options reach the AVI view, the inline bar and the mixer. Fake
 // devices where the order of commands matters; real files made by ffmpeg
 // for what a user sees and for bad input.
 
 #include "app/folder_tree.h"
 #include "app/history_window.h"
 #include "app/main_window.h"
+#include "media/avi_play.h"
 #include "media/media_player_window.h"
 #include "platform/application.h"
+#include "settings/preferences_window.h"
 #include "shell/icon_list_box.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_mci.h"
@@ -100,8 +103,9 @@ TEST_F(MediaPreviewTest, ASoundPlaysInTheMediaPlayerWindow) {
     EXPECT_EQ(player().Label1->text(), QStringLiteral("tune.mid"));
     EXPECT_EQ(main().StatusPanels.text(0), QStringLiteral("tune.mid"));
     EXPECT_TRUE(main().StatusPanels.text(1).isEmpty());
-    for (QWidget* surface : {static_cast<QWidget*>(main().jpg), main().Panel6,
-                             static_cast<QWidget*>(main().IconListBox1), main().DCAVIPlay1})
+    for (QWidget* surface :
+         {static_cast<QWidget*>(main().jpg), main().Panel6,
+          static_cast<QWidget*>(main().IconListBox1), static_cast<QWidget*>(main().DCAVIPlay1)})
         EXPECT_FALSE(surface->isVisible()) << surface->objectName().toStdString();
 
     // A second sound while the window shows: no second "Show Mediaplayer,".
@@ -363,6 +367,85 @@ TEST_F(RealMediaPreviewTest, BadFilesShowTheirErrorOnceAndThePlayerStaysUsable) 
     click("tone.wav");
     ASSERT_TRUE(test::waitFor([&] { return player().MediaPlayer1->position() > 100; }));
     EXPECT_TRUE(test::fakeDialogs().messages.empty());
+}
+
+// AVI files play in the AVI view itself, whatever the media devices are.
+class AviPreviewTest : public MediaPreviewTest {
+protected:
+    void SetUp() override {
+        MediaPreviewTest::SetUp();
+        ASSERT_TRUE(QFile::copy(
+            test::aviFile(QStringLiteral("tone15.avi"), 15, {"-c:v", "mjpeg", "-q:v", "3"},
+                          {"-c:a", "pcm_s16le", "-ar", "22050"}),
+            path("clip.avi")));
+    }
+
+    static TDCAVIPlay& avi() { return *main().DCAVIPlay1; }
+};
+
+TEST_F(AviPreviewTest, AnAviPlaysInTheViewUntilAnotherPreview) {
+    click("clip.avi");
+    EXPECT_TRUE(avi().isVisible());
+    for (QWidget* other : {static_cast<QWidget*>(main().jpg), main().Panel6,
+                           static_cast<QWidget*>(main().IconListBox1)})
+        EXPECT_FALSE(other->isVisible()) << other->objectName().toStdString();
+    EXPECT_EQ(avi().FileName(), path("clip.avi"));
+    EXPECT_TRUE(avi().Active());
+    // Opening replaced the design's 0 .. 15 with the film's frames.
+    EXPECT_EQ(avi().StartFrame(), 0);
+    EXPECT_EQ(avi().StopFrame(), 14);
+    EXPECT_EQ(avi().geometry(), main().Panel3->rect());
+    EXPECT_EQ(main().StatusPanels.text(0), QStringLiteral("clip.avi"));
+    EXPECT_TRUE(main().StatusPanels.text(1).isEmpty());
+
+    click("green.bmp");
+    EXPECT_FALSE(avi().Active());
+    EXPECT_FALSE(avi().isVisible());
+    EXPECT_FALSE(avi().sound().playing());
+
+    click("clip.avi");
+    EXPECT_TRUE(avi().Active());
+}
+
+TEST_F(AviPreviewTest, CloseReloadAndClosingTheWindowStopOrReopenIt) {
+    click("clip.avi");
+    int opened = 0;
+    QObject::connect(&avi(), &TDCAVIPlay::OnOpen, [&] { ++opened; });
+    main().Timer1Timer();  // enables the file commands
+    main().reload->click();
+    EXPECT_EQ(opened, 1);  // the same name is opened again
+    EXPECT_TRUE(avi().Active());
+
+    main().closeimage->click();
+    EXPECT_FALSE(avi().Active());
+    EXPECT_TRUE(avi().FileName().isEmpty());
+    EXPECT_FALSE(avi().isOpen());
+
+    click("clip.avi");
+    bool canClose = false;
+    main().FormCloseQuery(canClose);
+    EXPECT_FALSE(avi().Active());
+    EXPECT_FALSE(avi().sound().playing());
+}
+
+TEST_F(AviPreviewTest, TheMoviesOptionsReachTheView) {
+    // As stored at a fresh start.
+    EXPECT_FALSE(avi().Transparent());
+    EXPECT_FALSE(avi().Stretch());
+    EXPECT_EQ(avi().Repetitions(), 0);
+    EXPECT_TRUE(avi().PlaySound());
+    EXPECT_TRUE(avi().Center());
+
+    TForm4& preferences = *forms().Form4;
+    for (QCheckBox* box : {preferences.CheckBox1, preferences.CheckBox2, preferences.CheckBox3,
+                           preferences.CheckBox4, preferences.CheckBox5})
+        box->setChecked(!box->isChecked());
+    preferences.Button1Click();
+    EXPECT_TRUE(avi().Transparent());
+    EXPECT_TRUE(avi().Stretch());
+    EXPECT_EQ(avi().Repetitions(), 1);  // "Repetitions on" clear: one pass
+    EXPECT_FALSE(avi().PlaySound());
+    EXPECT_FALSE(avi().Center());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "app/history_window.h"
 #include "app/main_window.h"
 #include "base/file_name.h"
+#include "media/avi_play.h"
 #include "metafile/metafile_writer.h"
 #include "nviewlib/nviewlib.h"
 #include "platform/dialogs.h"
@@ -147,8 +148,9 @@ TEST_F(PreviewTest, EachKindShowsOneSurface) {
                           {"green.bmp", main().jpg}};
     for (const Case& c : cases) {
         click(c.entry);
-        for (QWidget* surface : {static_cast<QWidget*>(main().jpg), main().Panel6,
-                                 static_cast<QWidget*>(main().IconListBox1), main().DCAVIPlay1})
+        for (QWidget* surface :
+             {static_cast<QWidget*>(main().jpg), main().Panel6,
+              static_cast<QWidget*>(main().IconListBox1), static_cast<QWidget*>(main().DCAVIPlay1)})
             EXPECT_EQ(surface->isVisible(), surface == c.visible) << c.entry;
         EXPECT_EQ(main().StatusPanels.text(0), QString::fromLatin1(c.entry));
         if (c.visible != main().jpg) {

@@ -31,16 +31,6 @@ bool failsOrPlaysOut(const QString& name, const QByteArray& bytes) {
     return true;
 }
 
-void setLe32(QByteArray& bytes, qsizetype at, uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        bytes[at + i] = char(value >> (8 * i));
-}
-
-void setLe16(QByteArray& bytes, qsizetype at, uint16_t value) {
-    bytes[at] = char(value);
-    bytes[at + 1] = char(value >> 8);
-}
-
 TEST(HostileMedia, WavesThatLieOrBreakOff) {
     const QByteArray wav = readFile(toneWav());
     const qsizetype fmt = wav.indexOf("fmt ");

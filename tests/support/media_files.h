@@ -13,8 +13,10 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QThread>
+#include <QtEndian>
 
 #include <functional>
+#include <vector>
 
 namespace lumora::test {
 
@@ -110,6 +112,80 @@ inline QString rawMpegVideo() {
     return ffmpegFile(QStringLiteral("raw.m1v"),
                       {"-f", "lavfi", "-i", "color=c=green:s=160x120:r=25:d=1", "-c:v",
                        "mpeg1video", "-f", "mpeg1video"});
+}
+
+// An AVI of `seconds` of ffmpeg's test picture (160 x 120 unless given) at
+// fps, encoded with the video options, with a 440 Hz tone encoded with the
+// audio options (none: no sound track).
+inline QString aviFile(const QString& name, int fps, const QStringList& video,
+                       const QStringList& audio = {}, double seconds = 1,
+                       const QString& size = QStringLiteral("160x120")) {
+    QStringList arguments{
+        QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+        QStringLiteral("testsrc2=s=%1:r=%2:d=%3").arg(size).arg(fps).arg(seconds)};
+    if (!audio.isEmpty())
+        arguments
+            << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-i")
+            << QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(seconds);
+    arguments << video << (audio.isEmpty() ? QStringList{QStringLiteral("-an")} : audio);
+    return ffmpegFile(name, arguments);
+}
+
+// `frames` raw 24-bit frames of 32 x 24 at fps, each of one colour: red is 4 x
+// its number, green 255 minus that, blue 128.
+inline QString numberedAvi(const QString& name, int frames, int fps = 25) {
+    return ffmpegFile(
+        name, {"-f", "lavfi", "-i",
+               QStringLiteral("color=c=black:s=32x24:r=%1,format=rgb24,"
+                              "geq=r='4*N':g='255-4*N':b=128")
+                   .arg(fps),
+               "-frames:v", QString::number(frames), "-c:v", "rawvideo", "-pix_fmt", "bgr24"});
+}
+
+inline void setLe32(QByteArray& bytes, qsizetype at, uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        bytes[at + i] = char(value >> (8 * i));
+}
+
+inline void setLe16(QByteArray& bytes, qsizetype at, uint16_t value) {
+    bytes[at] = char(value);
+    bytes[at + 1] = char(value >> 8);
+}
+
+// Where the header ('strh') of the AVI's first stream of that type ("vids",
+// "auds") begins; -1 for none.
+inline qsizetype aviStreamHeader(const QByteArray& avi, const char* type) {
+    for (qsizetype at = avi.indexOf("strh"); at >= 0; at = avi.indexOf("strh", at + 4))
+        if (avi.mid(at + 8, 4) == type)
+            return at + 8;
+    return -1;
+}
+
+// Where the chunks of that id ("00dc": the video's frames) in the AVI's
+// movi list begin, in file order.
+inline std::vector<qsizetype> aviChunks(const QByteArray& avi, const char* id) {
+    std::vector<qsizetype> found;
+    const qsizetype movi = avi.indexOf("movi");
+    for (qsizetype at = movi + 4; movi > 0 && at + 8 <= avi.size();) {
+        const QByteArray tag = avi.mid(at, 4);
+        if (tag == "idx1")
+            break;
+        if (tag == "LIST") {  // a list of chunks: go inside
+            at += 12;
+            continue;
+        }
+        if (tag == id)
+            found.push_back(at);
+        const uint32_t size = qFromLittleEndian<uint32_t>(avi.constData() + at + 4);
+        at += 8 + qsizetype(size) + (size & 1);
+    }
+    return found;
+}
+
+// Zeroes the data of the chunk at `chunk`.
+inline void blankChunk(QByteArray& avi, qsizetype chunk) {
+    const qsizetype size = qFromLittleEndian<uint32_t>(avi.constData() + chunk + 4);
+    avi.replace(chunk + 8, size, QByteArray(size, '\0'));
 }
 
 // Runs the event loop until done() holds; false after timeoutMs (a player

@@ -5,9 +5,12 @@
 namespace lumora {
 
 const mci_internal::MediaBackend& mci_internal::linkedMediaBackend() {
-    static const MediaBackend table{openFfmpegStream, openMidiStream,
+    static const MediaBackend table{openFfmpegStream,
+                                    openMidiStream,
                                     [](AudioSource* source) { AudioOut::instance().start(source); },
-                                    [](AudioSource* source) { AudioOut::instance().stop(source); }};
+                                    [](AudioSource* source) { AudioOut::instance().stop(source); },
+                                    openAviFile,
+                                    openWaveOut};
     return table;
 }
 

@@ -1,10 +1,13 @@
 #pragma once
 
-// The media back end: FFmpeg's decoders, FluidSynth's MIDI and SDL's sound
-// output. The program loads it as liblumora-media.so at the first open; tests
-// and benchmarks link it in and install it with useLinkedMediaBackend().
+// The media back end: FFmpeg's decoders (also of AVI files), FluidSynth's
+// MIDI and SDL's sound output with the wave device on it. The program loads
+// it as liblumora-media.so at the first open; tests and benchmarks link it in
+// and install it with useLinkedMediaBackend().
 
+#include "platform/avifile.h"
 #include "platform/mci_stream.h"
+#include "platform/waveout.h"
 
 #include <QStringList>
 
@@ -29,6 +32,9 @@ const MediaBackend& linkedMediaBackend();
 std::unique_ptr<Stream> openFfmpegStream(FileHandle file, const QString& path, ErrorSlot& errors,
                                          QWidget* display);
 std::unique_ptr<Stream> openMidiStream(const QByteArray& bytes, const QString& path);
+std::unique_ptr<AviFile> openAviFile(FileHandle file, const QString& path);
+std::unique_ptr<WaveOut> openWaveOut(const WaveFormat& format,
+                                     std::function<void(WaveHeader&)> done);
 
 }  // namespace mci_internal
 }  // namespace lumora

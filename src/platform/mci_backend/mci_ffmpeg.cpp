@@ -6,28 +6,17 @@
 #include "base/file_name.h"
 #include "platform/mci.h"
 #include "platform/mci_backend/backend.h"
+#include "platform/mci_backend/ffmpeg_input.h"
 #include "platform/mci_backend/mci_video.h"
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/avstring.h>
-#include <libswresample/swresample.h>
-#include <libswscale/swscale.h>
-}
 
 #include <QMetaObject>
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <condition_variable>
 #include <deque>
 #include <optional>
 #include <thread>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace lumora {
 
@@ -39,7 +28,6 @@ constexpr const char* kFormats =
     "wav,w64,aiff,au,voc,caf,mp3,aac,ac3,eac3,flac,ogg,wv,mov,matroska,mpeg,mpegts,mpegvideo,"
     "m4v,avi,asf";
 
-constexpr int kIoBufferSize = 32768;
 constexpr int64_t kRingFrames = AudioOut::kRate;  // one second of sound ahead
 // The decoder is woken when a quarter of the ring is free, not for every chunk.
 constexpr int64_t kRefillFrames = kRingFrames / 4;
@@ -54,51 +42,7 @@ constexpr int kMaxPixels = 4096 * 4096;
 // Timestamps are kept within some thirty years, so sums never overflow.
 constexpr int64_t kMaxTimelineMs = int64_t(1) << 40;
 
-struct IoDeleter {
-    void operator()(AVIOContext* io) const {
-        av_freep(&io->buffer);
-        avio_context_free(&io);
-    }
-};
-struct FormatDeleter {
-    void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
-};
-struct CodecDeleter {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct SwrDeleter {
-    void operator()(SwrContext* s) const { swr_free(&s); }
-};
-struct SwsDeleter {
-    void operator()(SwsContext* s) const { sws_freeContext(s); }
-};
-struct PacketDeleter {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct FrameDeleter {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-
-int readFile(void* opaque, uint8_t* buffer, int size) {
-    const int fd = *static_cast<int*>(opaque);
-    ssize_t n;
-    do {
-        n = ::read(fd, buffer, size_t(size));
-    } while (n < 0 && errno == EINTR);
-    if (n < 0)
-        return AVERROR(errno);
-    return n == 0 ? AVERROR_EOF : int(n);
-}
-
-int64_t seekFile(void* opaque, int64_t offset, int whence) {
-    const int fd = *static_cast<int*>(opaque);
-    if (whence & AVSEEK_SIZE) {
-        struct stat st {};
-        return ::fstat(fd, &st) == 0 ? int64_t(st.st_size) : AVERROR(errno);
-    }
-    const off_t at = ::lseek(fd, off_t(offset), whence & ~AVSEEK_FORCE);
-    return at < 0 ? AVERROR(errno) : int64_t(at);
-}
+using namespace mci_internal;
 
 // A stream timestamp on our timeline (in `unit`, from the file's start), or
 // nothing when it is unknown or absurd.
@@ -123,7 +67,7 @@ class FfmpegStream final : public mci_internal::Stream {
 public:
     FfmpegStream(mci_internal::FileHandle file, const QString& path,
                  mci_internal::ErrorSlot& errors, QWidget* display)
-        : path_(path), errors_(errors), file_(std::move(file)), fd_(file_.fd()) {
+        : path_(path), errors_(errors), file_(std::move(file)), input_(file_.fd()) {
         openFile();
         openStreams();
         // Before the decoder starts: pictures decoded with nowhere to draw
@@ -151,7 +95,6 @@ public:
         decoder_.join();
         if (presenter_.joinable())
             presenter_.join();
-        av_channel_layout_uninit(&swrLayout_);
     }
 
     bool hasVideo() const override { return bool(video_); }
@@ -243,53 +186,30 @@ public:
 
 private:
     void openFile() {
-        // FFmpeg reports to stderr; what matters reaches the user as our errors.
-        static const bool quiet = (av_log_set_level(AV_LOG_QUIET), true);
-        (void)quiet;
-        auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferSize));
-        AVIOContext* io = buffer ? avio_alloc_context(buffer, kIoBufferSize, 0, &fd_, &readFile,
-                                                      nullptr, &seekFile)
-                                 : nullptr;
-        if (!io) {
-            av_free(buffer);
-            throw std::bad_alloc();
+        switch (input_.open(encodeFileName(path_), kFormats)) {
+            case Demuxer::Result::Opened:
+                break;
+            case Demuxer::Result::NotMedia:
+                throw EMciError::notMediaFile(path_);
+            case Demuxer::Result::Unsupported:
+                throw EMciError::unsupportedFormat(path_);
         }
-        io_.reset(io);
-        const QByteArray url = encodeFileName(path_);
-        const AVInputFormat* format = nullptr;
-        if (av_probe_input_buffer2(io, &format, url.constData(), nullptr, 0, 0) < 0 || !format)
-            throw EMciError::notMediaFile(path_);
-        if (!av_match_list(format->name, kFormats, ','))
-            throw EMciError::unsupportedFormat(path_);
-
-        AVFormatContext* context = avformat_alloc_context();
-        if (!context)
-            throw std::bad_alloc();
-        context->pb = io;
-        AVDictionary* options = nullptr;
-        av_dict_set(&options, "protocol_whitelist", "file", 0);
-        av_dict_set(&options, "format_whitelist", kFormats, 0);
-        const int opened = avformat_open_input(&context, url.constData(), format, &options);
-        av_dict_free(&options);
-        if (opened < 0)  // the context is gone then
-            throw EMciError::notMediaFile(path_);
-        format_.reset(context);
-        if (avformat_find_stream_info(context, nullptr) < 0)
+        if (avformat_find_stream_info(input_.context(), nullptr) < 0)
             throw EMciError::notMediaFile(path_);
     }
 
     void openStreams() {
-        AVFormatContext* f = format_.get();
+        AVFormatContext* f = input_.context();
         bool present = false;
         audioIndex_ = av_find_best_stream(f, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
         if (audioIndex_ >= 0) {
             present = true;
-            audio_ = openDecoder(f->streams[audioIndex_]);
+            audio_ = openDecoder(f->streams[audioIndex_], kMaxPixels);
         }
         videoIndex_ = av_find_best_stream(f, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
         if (videoIndex_ >= 0) {
             present = true;
-            video_ = openDecoder(f->streams[videoIndex_]);
+            video_ = openDecoder(f->streams[videoIndex_], kMaxPixels);
         }
         if (!audio_ && !video_)
             throw present ? EMciError::unsupportedFormat(path_) : EMciError::notMediaFile(path_);
@@ -325,22 +245,6 @@ private:
         }
     }
 
-    std::unique_ptr<AVCodecContext, CodecDeleter> openDecoder(const AVStream* stream) {
-        const AVCodecParameters* parameters = stream->codecpar;
-        const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
-        if (!codec)
-            return nullptr;
-        std::unique_ptr<AVCodecContext, CodecDeleter> context(avcodec_alloc_context3(codec));
-        if (!context || avcodec_parameters_to_context(context.get(), parameters) < 0)
-            return nullptr;
-        context->pkt_timebase = stream->time_base;
-        context->thread_count = 1;
-        context->max_pixels = kMaxPixels;
-        if (avcodec_open2(context.get(), codec, nullptr) < 0)
-            return nullptr;
-        return context;
-    }
-
     // --- decoding thread ---
 
     void decodeLoop() {
@@ -361,7 +265,7 @@ private:
                 reposition(target, generation);
                 continue;
             }
-            const int read = av_read_frame(format_.get(), packet);
+            const int read = av_read_frame(input_.context(), packet);
             if (read < 0) {
                 if (read != AVERROR_EOF)
                     errors_.set(QStringLiteral("Cannot read %1").arg(path_));
@@ -414,13 +318,13 @@ private:
     void reposition(int64_t target, uint64_t generation) {
         const int64_t at = startTime_ + av_rescale(target, AV_TIME_BASE, AudioOut::kRate);
         // Failing that, from the start: what comes before the target is skipped.
-        if (avformat_seek_file(format_.get(), -1, INT64_MIN, at, at, 0) < 0 &&
-            avformat_seek_file(format_.get(), -1, INT64_MIN, startTime_, startTime_, 0) < 0)
+        if (avformat_seek_file(input_.context(), -1, INT64_MIN, at, at, 0) < 0 &&
+            avformat_seek_file(input_.context(), -1, INT64_MIN, startTime_, startTime_, 0) < 0)
             errors_.set(QStringLiteral("Cannot seek in %1").arg(path_));
         for (AVCodecContext* codec : {audio_.get(), video_.get()})
             if (codec)
                 avcodec_flush_buffers(codec);
-        swr_.reset();
+        resampler_.reset();
         skipBeforeMs_ = lastVideoEndMs_ = nextVideoMs_ = PlayClock::toMs(target);
         std::lock_guard lock(m_);
         if (generation == generation_) {
@@ -429,52 +333,17 @@ private:
         }
     }
 
-    bool configureResampler(const AVFrame* frame) {
-        if (swr_ && frame->sample_rate == swrRate_ && frame->format == swrFormat_ &&
-            av_channel_layout_compare(&frame->ch_layout, &swrLayout_) == 0)
-            return true;
-        swr_.reset();
-        av_channel_layout_uninit(&swrLayout_);
-        AVChannelLayout input{};
-        if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
-            av_channel_layout_default(&input, frame->ch_layout.nb_channels);
-        else if (av_channel_layout_copy(&input, &frame->ch_layout) < 0)
-            return false;
-        AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-        SwrContext* swr = nullptr;
-        const bool ok = swr_alloc_set_opts2(&swr, &stereo, AV_SAMPLE_FMT_FLT, AudioOut::kRate,
-                                            &input, AVSampleFormat(frame->format),
-                                            frame->sample_rate, 0, nullptr) >= 0 &&
-                        swr_init(swr) >= 0;
-        av_channel_layout_uninit(&input);
-        if (!ok) {
-            swr_free(&swr);
-            return false;
-        }
-        swr_.reset(swr);
-        swrRate_ = frame->sample_rate;
-        swrFormat_ = frame->format;
-        av_channel_layout_copy(&swrLayout_, &frame->ch_layout);
-        return true;
-    }
-
     bool pushSound(const AVFrame* frame, uint64_t generation) {
-        if (frame->sample_rate <= 0 || frame->ch_layout.nb_channels <= 0 ||
-            frame->nb_samples <= 0 || !configureResampler(frame)) {
+        static const AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+        if (frame->nb_samples <= 0 ||
+            !resampler_.accept(frame->ch_layout, frame->format, frame->sample_rate, stereo)) {
             damaged();
             return true;
         }
-        const int capacity = swr_get_out_samples(swr_.get(), frame->nb_samples);
-        if (capacity <= 0)
-            return true;
-        sound_.resize(size_t(capacity) * AudioOut::kChannels);
-        auto* out = reinterpret_cast<uint8_t*>(sound_.data());
-        const int n =
-            swr_convert(swr_.get(), &out, capacity,
-                        const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+        const int n = resampler_.convert(frame->extended_data, frame->nb_samples, sound_);
         if (n <= 0)
             return true;
-        const AVRational base = format_->streams[audioIndex_]->time_base;
+        const AVRational base = input_.context()->streams[audioIndex_]->time_base;
         const std::optional<int64_t> start = onTimeline(
             frame->best_effort_timestamp, base, AVRational{1, AudioOut::kRate}, startFrames_);
 
@@ -497,7 +366,7 @@ private:
     }
 
     bool pushPicture(const AVFrame* frame, uint64_t generation) {
-        const AVRational base = format_->streams[videoIndex_]->time_base;
+        const AVRational base = input_.context()->streams[videoIndex_]->time_base;
         const int64_t timeMs =
             onTimeline(frame->best_effort_timestamp, base, AVRational{1, 1000}, startMs_)
                 .value_or(nextVideoMs_);
@@ -639,12 +508,9 @@ private:
     const QString path_;
     mci_internal::ErrorSlot& errors_;
     mci_internal::FileHandle file_;
-    int fd_;
-    // Declared before the format context, which is closed first.
-    std::unique_ptr<AVIOContext, IoDeleter> io_;
-    std::unique_ptr<AVFormatContext, FormatDeleter> format_;
-    std::unique_ptr<AVCodecContext, CodecDeleter> audio_;
-    std::unique_ptr<AVCodecContext, CodecDeleter> video_;
+    Demuxer input_;
+    CodecContext audio_;
+    CodecContext video_;
     int audioIndex_ = -1;
     int videoIndex_ = -1;
     bool knownLength_ = false;
@@ -656,12 +522,9 @@ private:
     std::unique_ptr<mci_internal::VideoSurface> surface_;
 
     // Only the decoding thread touches these.
-    std::unique_ptr<AVPacket, PacketDeleter> packet_;
-    std::unique_ptr<AVFrame, FrameDeleter> frame_;
-    std::unique_ptr<SwrContext, SwrDeleter> swr_;
-    int swrRate_ = 0;
-    int swrFormat_ = -1;
-    AVChannelLayout swrLayout_{};
+    Packet packet_;
+    Frame frame_;
+    Resampler resampler_{AV_SAMPLE_FMT_FLT, AudioOut::kRate};
     std::unique_ptr<SwsContext, SwsDeleter> sws_;
     std::vector<float> sound_;
     int64_t skipBeforeMs_ = 0;
