@@ -42,11 +42,6 @@ void resetPeak() {
         refs.write("5");
 }
 
-void settle() {
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents();
-}
-
 int run(int argc, char** argv) {
     const bool click = bench::wanted("preview_24mp_jpeg_ms");
     const bool memory = bench::wanted("preview_24mp_peak_rss_mb");
@@ -65,7 +60,7 @@ int run(int argc, char** argv) {
     main.show();
     main.FileListBox1->setMask(QStringLiteral("*.*"));
     main.FileListBox1->setDirectory(home.path());
-    settle();
+    bench::settle();
 
     // The click: the entry selected, then the list's click handler.
     const auto clickPicture = [&] {
@@ -77,7 +72,7 @@ int run(int argc, char** argv) {
     const auto leavePicture = [&] {
         main.closeimageClick();
         main.FileListBox1->setItemIndex(-1);
-        settle();
+        bench::settle();
     };
 
     // The first click from an idle window sets the peak.
@@ -115,7 +110,7 @@ int run(int argc, char** argv) {
     if (repaint) {
         if (!main.jpg->Stretch())
             main.StretchImages1Click();
-        settle();
+        bench::settle();
         std::vector<double> same, resized;
         main.jpg->repaint();  // the first paint makes the scaled copy
         for (int i = 0; i < 9; ++i) {

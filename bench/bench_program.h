@@ -6,6 +6,7 @@
 #include "support/program_forms.h"
 #include "support/test_home.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 #include <cstdio>
@@ -20,6 +21,12 @@ public:
               std::fprintf(stderr, "unexpected message: %s\n", qPrintable(text));
           }) {}
 };
+
+// Lets posted events (layouts, paints) run.
+inline void settle() {
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+}
 
 // Runs the event loop for ms milliseconds.
 inline void wait(int ms) {

@@ -33,12 +33,16 @@ function(lumora_layer_check name sources)
     add_dependencies(${name} ${name}_layers)
 endfunction()
 
-# One static library per source folder: every .cpp in the folder belongs to it.
+# One static library per source folder: every .cpp in the folder belongs to it
+# but the program sources named by EXCLUDE (a regular expression).
 # LIBS are the libraries below it; nothing above may be named.
 function(lumora_folder_library name)
-    cmake_parse_arguments(L "" "" "LIBS" ${ARGN})
+    cmake_parse_arguments(L "" "EXCLUDE" "LIBS" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp
                                         ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    if(L_EXCLUDE)
+        list(FILTER sources EXCLUDE REGEX "${L_EXCLUDE}")
+    endif()
     add_library(${name} STATIC ${sources})
     target_link_libraries(${name} PUBLIC ${L_LIBS})
     lumora_layer_check(${name} "${sources}" LIBS ${L_LIBS})

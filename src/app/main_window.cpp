@@ -10,6 +10,7 @@
 #include "settings/favorite_folders.h"
 #include "settings/form_storage.h"
 #include "settings/preferences_window.h"
+#include "shell/icon_list_box.h"
 #include "slideshow/quick_slideshow_window.h"
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
@@ -27,7 +28,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
@@ -78,7 +78,7 @@ QString TSaveDialog::Execute(QWidget* parent) const {
     options.defaultExt = DefaultExt;
     options.fileName = FileName;
     options.initialDir = QDir::currentPath();
-    return withDefaultExtension(dialogs().saveFile(parent, options), DefaultExt);
+    return chooseSaveFile(parent, options);
 }
 
 TForm1::TForm1() : NoTask1(this) {
@@ -167,8 +167,14 @@ void TForm1::buildBrowserAndPreview() {
     panel6Layout->addWidget(Panel7);
     Panel6->setVisible(false);
 
-    IconListBox1 = named(new QListWidget(Panel3), "IconListBox1");
-    IconListBox1->setViewMode(QListView::IconMode);
+    IconListBox1 = named(new TIconListBox(Panel3), "IconListBox1");
+    IconListBox1->setFrameShape(QFrame::NoFrame);
+    QPalette whiteCells = IconListBox1->palette();
+    whiteCells.setColor(QPalette::Base, Qt::white);
+    IconListBox1->setPalette(whiteCells);
+    IconListBox1->setXIcons(10);
+    IconListBox1->setYIcons(20);
+    IconListBox1->setEnableCaching(true);
     IconListBox1->setAccessibleName(QStringLiteral("Icons"));
     IconListBox1->setVisible(false);
     DCAVIPlay1 = named(new QWidget(Panel3), "DCAVIPlay1");

@@ -17,7 +17,6 @@
 class QAction;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QMenu;
 class QPushButton;
 class QSplitter;
@@ -33,6 +32,7 @@ class TBrowserPanel;
 class TFileListBox;
 class TFormStorage;
 class TFolderTree;
+class TIconListBox;
 class TImage;
 class TPositionBar;
 
@@ -78,7 +78,7 @@ public:
     QPushButton* Button3;  // Stop
     QPushButton* Button4;  // Update
     TPositionBar* Scrollbar321;
-    QListWidget* IconListBox1;
+    TIconListBox* IconListBox1;
     QWidget* DCAVIPlay1;
     QStatusBar* StatusBar1;
     TStatusPanels StatusPanels;
@@ -331,6 +331,11 @@ public slots:
     void StretchImages1Click();
     void SaveToBmp1Click();
     void clipboard1Click();
+    // The icon grid: the picked icon, and saving it as an icon file.
+    void IconListBox1Click();
+    void IconListBox1DblClick();
+    void ExtractIcon1Click();
+    void IconListBox1FileChanged();
 
     // === Slideshows and the full-screen viewer (main_window_slideshow.cpp)
 public:
@@ -360,6 +365,8 @@ public slots:
     void Normal1Click();
     void Tiled1Click();
     void None1Click();
+    void Info1Click();
+    void Info2Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

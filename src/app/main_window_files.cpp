@@ -1,10 +1,11 @@
 // The main window's file operations: copy, move and delete of the selected
-// file, and the wallpaper.
+// file, the wallpaper and the info window.
 #include "app/main_window.h"
 
 #include "base/file_name.h"
 #include "metafile/metafile.h"
 #include "shell/copy_move_window.h"
+#include "shell/file_info_window.h"
 #include "shell/wallpaper_progress_window.h"
 #include "ui/file_kinds.h"
 #include "ui/file_list_box.h"
@@ -103,6 +104,17 @@ void TForm1::Tiled1Click() {
 
 void TForm1::None1Click() {
     applyWallpaper(QStringLiteral("Removed wallpaper,"), QString(), false);
+void TForm1::Info1Click() {
+    AddHistoryEntry(QStringLiteral("Info Pressed,"));
+    TForm16& info = *forms().Form16;
+    info.FileName = FileListBox1->FileName();
+    info.Edit2->setText(QStringLiteral("0"));
+    info.ShowModal();
+}
+
+void TForm1::Info2Click() {
+    AddHistoryEntry(QStringLiteral("Launched info for ") + selectedFileName() + u',');
+    Info1Click();
 }
 
 }  // namespace lumora

@@ -4,6 +4,7 @@
 
 #include "app/folder_tree.h"
 #include "settings/favorite_folders.h"
+#include "shell/icon_list_box.h"
 #include "ui/file_list_box.h"
 #include "ui/picture_view.h"
 #include "ui/toolbar_glyphs.h"
@@ -277,6 +278,8 @@ void TForm1::connectCommands() {
         {"Tiled1", &TForm1::Tiled1Click},
         {"None1", &TForm1::None1Click},
         {"SaveToBmp1", &TForm1::SaveToBmp1Click},
+        {"ExtractIcon1", &TForm1::ExtractIcon1Click},
+        {"Info2", &TForm1::Info2Click},
         {"Exit1", &TForm1::Exit1Click},
         // Edit
         {"clipboard1", &TForm1::clipboard1Click},
@@ -365,6 +368,8 @@ void TForm1::connectCommands() {
         {"Normal2", &TForm1::Normal1Click},
         {"Tiled2", &TForm1::Tiled1Click},
         {"None2", &TForm1::None1Click},
+        // File list pop-up
+        {"Info1", &TForm1::Info1Click},
         // Tray
         {"Show1", &TForm1::Show1Click},
         {"Preferences2", &TForm1::Preferences2Click},
@@ -373,6 +378,10 @@ void TForm1::connectCommands() {
     };
     for (const Command& command : kCommands)
         connectCommand(this, command.name, command.handler);
+    connectHandler(IconListBox1, &TIconListBox::Click, this, &TForm1::IconListBox1Click);
+    connectHandler(IconListBox1, &TIconListBox::DblClick, this, &TForm1::IconListBox1DblClick);
+    connectHandler(IconListBox1, &TIconListBox::OnFileChanged, this,
+                   &TForm1::IconListBox1FileChanged);
 }
 
 }  // namespace lumora

@@ -4,7 +4,10 @@
 #include "metafile/metafile.h"
 #include "nviewlib/nviewlib.h"
 #include "platform/errors.h"
+#include "platform/icons.h"
 #include "settings/preferences_window.h"
+#include "shell/file_index_icon.h"
+#include "shell/icon_list_box.h"
 #include "ui/file_kinds.h"
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
@@ -18,7 +21,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QListWidget>
+#include <QLabel>
+#include <QLineEdit>
 #include <QToolButton>
 
 namespace lumora {
@@ -131,6 +135,7 @@ void TForm1::previewFile(const QString& path, std::optional<QImage> decoded) {
         case PreviewGroup::IconFile:
             stopPlayers();
             showOnly(IconListBox1);
+            IconListBox1->setFileName(path);
             StatusPanels.setText(0, name);
             StatusPanels.setText(1, QString());
             return;
@@ -142,7 +147,9 @@ void TForm1::closeimageClick() {
     if (jpg->isVisible())
         jpg->clearPicture();
     if (IconListBox1->isVisible())
-        IconListBox1->clear();
+        IconListBox1->setFileName(QString());
+    // The picked icon goes with the file, shown or not.
+    IconListBox1FileChanged();
     closePlayers();
 }
 
@@ -154,6 +161,12 @@ void TForm1::Close1Click() {
 void TForm1::reloadClick() {
     AddHistoryEntry(QStringLiteral("Reloaded ") + selectedFileName() + u',');
     const QString path = FileListBox1->FileName();
+    if (!path.isEmpty() && IconListBox1->isVisible() &&
+        previewGroup(path) == PreviewGroup::IconFile) {
+        // Read again, also when it is the file the grid already lists.
+        IconListBox1->setFileName(QString());
+        IconListBox1->setFileName(path);
+    }
     if (path.isEmpty() || !jpg->isVisible())
         return;
     // A ".JPG" comes back through the 256-colour decode; the other pictures
@@ -198,6 +211,39 @@ void TForm1::SaveToBmp1Click() {
     if (!jpg->picture().save(target, "BMP"))
         throw EInOutError::cannotCreate(target);
     AddHistoryEntry(QStringLiteral("Saved ") + selectedFileName() + QStringLiteral(" as bitmap,"));
+}
+
+void TForm1::IconListBox1Click() {
+    TFileIndexIcon icon(standardIconPixels(IconListBox1));
+    icon.setFileName(IconListBox1->FileName());
+    Edit2->setText(QString::number(IconListBox1->ItemIndex()));
+    icon.setIndex(Edit2->text().toInt());
+    Image1->setPixmap(icon.Pixmap(IconListBox1->devicePixelRatioF()));
+}
+
+void TForm1::IconListBox1FileChanged() {
+    // A new file's icons: nothing is picked until the user picks one.
+    Edit2->clear();
+    Image1->clear();
+}
+
+void TForm1::IconListBox1DblClick() {
+    Edit3->setText(Edit2->text() + QStringLiteral(" - extracted.ico"));
+    const QByteArray icon = icoFileBytes(Image1->pixmap().toImage());
+    if (icon.isEmpty())
+        return;  // no icon picked, or its cell is empty: there is nothing to save
+    SaveDialog2.FileName = Edit3->text();
+    const QString target = SaveDialog2.Execute(this);
+    if (target.isEmpty())
+        return;
+    if (!replaceFile(target, icon))
+        throw EInOutError::cannotCreate(target);
+    AddHistoryEntry(QStringLiteral("Extract icon from ") +
+                    QFileInfo(IconListBox1->FileName()).fileName() + u',');
+}
+
+void TForm1::ExtractIcon1Click() {
+    IconListBox1DblClick();
 }
 
 void TForm1::clipboard1Click() {

@@ -141,6 +141,13 @@ bool isRegularFile(const QString& path) {
            S_ISREG(st.st_mode);
 }
 
+bool fileExists(const QString& path) {
+    const QByteArray bytes = encodeFileName(path);
+    struct stat st {};
+    return !bytes.isEmpty() && !bytes.contains('\0') && ::stat(bytes.constData(), &st) == 0 &&
+           !S_ISDIR(st.st_mode);
+}
+
 bool replaceFile(const QString& path, const QByteArray& bytes) {
     const QByteArray target = encodeFileName(path);
     if (target.isEmpty() || target.contains('\0'))

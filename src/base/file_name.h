@@ -26,6 +26,10 @@ qint64 openRegularFile(QFile& file, const QString& path);
 // or device, whatever its name says.
 bool isRegularFile(const QString& path);
 
+// Whether path names a file of any kind but a folder (a link is followed): a
+// pipe or device exists as a file even though nothing reads it as one.
+bool fileExists(const QString& path);
+
 // Replaces the file at path, named by its exact bytes, with bytes: written to
 // a new file beside it, flushed to disk and renamed over it, so the old file
 // stays whole when anything fails. A file that existed keeps its permissions.

@@ -1,5 +1,7 @@
 #include "platform/dialogs.h"
 
+#include "base/file_name.h"
+
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -72,6 +74,7 @@ public:
         if (ext.startsWith(u'.'))
             ext.remove(0, 1);
         dialog.setDefaultSuffix(ext);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !o.confirmOverwrite);
         if (!o.fileName.contains(u'*'))
             dialog.selectFile(o.fileName);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -106,6 +109,20 @@ Dialogs& dialogs() {
 
 void setDialogs(Dialogs* replacement) {
     current = replacement;
+}
+
+QString chooseSaveFile(QWidget* parent, FileDialogOptions options) {
+    options.confirmOverwrite = false;
+    const QString chosen =
+        withDefaultExtension(dialogs().saveFile(parent, options), options.defaultExt);
+    if (chosen.isEmpty() || !fileExists(chosen))
+        return chosen;
+    const QString question =
+        chosen + QStringLiteral(" already exists.\nDo you want to replace it?");
+    return dialogs().message(parent, QStringLiteral("Confirm"), question, MsgIcon::Warning,
+                             MsgButtons::YesNo) == MsgResult::Yes
+               ? chosen
+               : QString();
 }
 
 QString qtNameFilter(const QString& filter) {

@@ -19,6 +19,7 @@ struct FileDialogOptions {
     QString defaultExt;  // with or without the leading "."
     QString fileName;    // initial file name, may be a pattern such as "*.bmp"
     QString initialDir;
+    bool confirmOverwrite = true;  // a save dialog asks before a chosen file is replaced
 };
 
 // Every message box and file dialog of the program goes through this seam,
@@ -38,6 +39,11 @@ public:
 Dialogs& dialogs();
 // Replaces the dialogs for tests; nullptr brings back the real ones.
 void setDialogs(Dialogs* replacement);
+
+// A save dialog's choice with the default extension on it. A file of that
+// name is replaced only when the user says so, asked once the extension is
+// on; empty when the user cancels or says no.
+QString chooseSaveFile(QWidget* parent, FileDialogOptions options);
 
 // The Qt name filter for a "description|pattern|..." filter text.
 QString qtNameFilter(const QString& filter);

@@ -79,11 +79,6 @@ QString joinPath(const QString& path, const QString& name) {
     return path.endsWith(u'/') ? path + name : path + u'/' + name;
 }
 
-bool fileExists(const QString& path) {
-    struct stat st {};
-    return statPath(path, st) && !S_ISDIR(st.st_mode);
-}
-
 bool folderExists(const QString& path) {
     struct stat st {};
     return statPath(path, st) && S_ISDIR(st.st_mode);

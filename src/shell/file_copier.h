@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/file_name.h"
+
 #include <QByteArray>
 #include <QString>
 #include <functional>
@@ -35,8 +37,7 @@ QString destinationFolder(const QString& typed, const QString& base);
 // path + "/" + name, without doubling a separator that path ends with.
 QString joinPath(const QString& path, const QString& name);
 
-// Whether a path names something other than a folder; and a folder.
-bool fileExists(const QString& path);
+// Whether a path names a folder (fileExists, base/file_name.h, anything else).
 bool folderExists(const QString& path);
 // Makes a folder and its missing parents; true when it exists afterwards.
 bool makeFolders(const QString& path);

@@ -33,7 +33,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
@@ -216,12 +215,7 @@ bool TForm7::addingAll() const {
 }
 
 void TForm7::FormShow() {
-    // Centred on the screen, not on the window that opened it.
-    if (const QScreen* screen = this->screen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    centreOnScreen(this);
 }
 
 void TForm7::FormActivate() {

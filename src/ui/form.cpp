@@ -29,6 +29,14 @@ QAction* addKeyCommand(QMenu* menu, const char* name, const QString& caption, Qt
     return action;
 }
 
+void centreOnScreen(QWidget* window) {
+    if (const QScreen* screen = window->screen()) {
+        QRect frame = window->frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window->move(frame.topLeft());
+    }
+}
+
 QScreen* mainWindowScreen() {
     for (QWidget* window : QApplication::topLevelWidgets())
         if (qobject_cast<QMainWindow*>(window) && window->isVisible())

@@ -57,6 +57,9 @@ QAction* addKeyCommand(QMenu* menu, const char* name, const QString& caption, Qt
 // false when the user only comes back from another program.
 bool becomesActiveForm(QWidget* window);
 
+// Centres window on its screen, not on the window that opened it.
+void centreOnScreen(QWidget* window);
+
 // The screen that holds the program's main window (its one QMainWindow), where
 // the full-screen windows open; the primary screen while it is not shown.
 QScreen* mainWindowScreen();

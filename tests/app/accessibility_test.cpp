@@ -40,9 +40,10 @@ bool partOfCompound(const QWidget* widget, const QWidget* window) {
 
 // Hidden controls that only hold values; no one ever sees them.
 bool valueHolder(const QWidget* widget, const QWidget* window) {
-    static const QSet<QString> holders{QStringLiteral("Form1/Edit2"), QStringLiteral("Form1/Edit3"),
-                                       QStringLiteral("Form4/Edit1"), QStringLiteral("Form4/Memo2"),
-                                       QStringLiteral("Form15/I")};
+    static const QSet<QString> holders{
+        QStringLiteral("Form1/Edit2"),  QStringLiteral("Form1/Edit3"),
+        QStringLiteral("Form4/Edit1"),  QStringLiteral("Form4/Memo2"),
+        QStringLiteral("Form16/Edit2"), QStringLiteral("Form15/I")};
     return widget->isHidden() &&
            holders.contains(window->objectName() + u'/' + widget->objectName());
 }

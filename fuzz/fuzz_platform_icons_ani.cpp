@@ -1,0 +1,7 @@
+// An animated cursor (RIFF ACON) as arbitrary bytes, its icons extracted.
+#include "icons_fuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    lumora::fuzz::extractIcons(data, size, lumora::IconFileKind::AnimatedCursor);
+    return 0;
+}

@@ -1,0 +1,7 @@
+// An icon or cursor file as arbitrary bytes, its icons extracted.
+#include "icons_fuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    lumora::fuzz::extractIcons(data, size, lumora::IconFileKind::IconDirectory);
+    return 0;
+}

@@ -1,0 +1,7 @@
+// A 32- or 64-bit program or library (PE) as arbitrary bytes, its icons extracted.
+#include "icons_fuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    lumora::fuzz::extractIcons(data, size, lumora::IconFileKind::Pe);
+    return 0;
+}
