@@ -104,6 +104,13 @@ void TFileListBox::setFileType(unsigned fileType) {
     Update();
 }
 
+void TFileListBox::setListPrograms(bool on) {
+    if (on == listPrograms_)
+        return;
+    listPrograms_ = on;
+    Update();
+}
+
 QString TFileListBox::FileName() const {
     return FileNameAt(ItemIndex());
 }
@@ -164,6 +171,12 @@ void TFileListBox::mousePressEvent(QMouseEvent* event) {
         emit Click();
 }
 
+void TFileListBox::mouseDoubleClickEvent(QMouseEvent* event) {
+    QListView::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
+        emit DblClick();
+}
+
 void TFileListBox::keyPressEvent(QKeyEvent* event) {
     const QModelIndex before = currentIndex();
     QListView::keyPressEvent(event);
@@ -172,7 +185,7 @@ void TFileListBox::keyPressEvent(QKeyEvent* event) {
 }
 
 void TFileListBox::Update() {
-    model_->setEntries(listFolder(directory_, compiledMask_, fileType_));
+    model_->setEntries(listFolder(directory_, compiledMask_, fileType_, listPrograms_));
 }
 
 }  // namespace lumora

@@ -40,6 +40,10 @@ public:
     void setMask(const QString& mask);
     unsigned FileType() const { return fileType_; }
     void setFileType(unsigned fileType);
+    // On: programs are listed too whatever their names, after the mask's files
+    // (Linux programs have no extension to match).
+    bool ListPrograms() const { return listPrograms_; }
+    void setListPrograms(bool on);
 
     // Full path of the selected entry; empty when nothing or a "[dir]" entry is
     // selected. Names that are not UTF-8 come back exactly via encodeFileName().
@@ -64,6 +68,8 @@ public:
     void Update();
 
 signals:
+    // The user double-clicked an entry.
+    void DblClick();
     // The user picked an entry: a click on one, also on the entry already
     // selected, or a key that moved the selection. Selecting from code does
     // not report.
@@ -71,6 +77,7 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -78,6 +85,7 @@ private:
     QString mask_ = QStringLiteral("*.*");
     FileMask compiledMask_;
     unsigned fileType_ = ftAll;
+    bool listPrograms_ = false;
     TFileListModel* model_;
 };
 

@@ -1,6 +1,7 @@
 #include "ui/file_mask.h"
 
 #include "platform/dir_entries.h"
+#include "platform/launch.h"
 
 #include <algorithm>
 
@@ -95,7 +96,7 @@ int FileMask::match(const QString& foldedName) const {
 }
 
 std::vector<FileListEntry> listFolder(const QString& folder, const FileMask& mask,
-                                      unsigned fileType) {
+                                      unsigned fileType, bool alsoPrograms) {
     std::vector<FileListEntry> listed;
     if ((fileType & file_type::All) == 0)
         return listed;
@@ -130,7 +131,10 @@ std::vector<FileListEntry> listFolder(const QString& folder, const FileMask& mas
             continue;
         QString name = decodeFileName(entry.name);
         QString folded = name.toCaseFolded();
-        const int pattern = mask.match(folded);
+        int pattern = mask.match(folded);
+        if (pattern < 0 && alsoPrograms && entry.kind == EntryKind::File &&
+            isProgramFile(FileListEntry{name}.path(folder)))
+            pattern = mask.patternCount();
         if (pattern < 0)
             continue;
         files.push_back({std::move(name), std::move(folded), pattern});

@@ -16,11 +16,13 @@ public:
     };
 
     QStringList opened;
+    QStringList openedIn;  // the opener's working folder, one per opened
     std::vector<Start> started;
     bool result = true;  // what every launch reports
 
-    bool openDocument(const QString& path) override {
+    bool openDocument(const QString& path, const QString& workingDirectory) override {
         opened << path;
+        openedIn << workingDirectory;
         return result;
     }
     bool startProgram(const QString& program, const QStringList& arguments,
