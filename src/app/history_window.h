@@ -28,6 +28,11 @@ public:
 
     // Fills the list view from the store, replacing what it showed.
     void fillListView();
+
+protected:
+    // Escape closes it: a list without buttons, and without a window
+    // manager no close box either, has no other way out by keyboard.
+    void keyPressEvent(QKeyEvent* event) override { QDialog::keyPressEvent(event); }
 };
 
 }  // namespace lumora

@@ -4,6 +4,8 @@
 #include "app/browser_panel.h"
 #include "app/folder_tree.h"
 #include "app/history_window.h"
+#include "platform/application.h"
+#include "platform/errors.h"
 #include "platform/launch.h"
 #include "platform/locale_format.h"
 #include "platform/program_files.h"
@@ -20,7 +22,6 @@
 #include "ui/user_caption.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -30,7 +31,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QSystemTrayIcon>
@@ -43,18 +43,6 @@
 namespace lumora {
 namespace {
 
-// A status panel: its design width where there is room; narrowed, and its
-// text cut, when the user makes the window narrower than the four panels.
-class StatusPanel final : public QLabel {
-public:
-    StatusPanel(int width, QWidget* parent) : QLabel(parent), width_(width) {}
-    QSize sizeHint() const override { return {width_, QLabel::sizeHint().height()}; }
-    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
-
-private:
-    int width_;
-};
-
 // The help contents page: help/ beside the program in a build tree,
 // share/lumora/help/ of its prefix when installed.
 QString helpContentsPage() {
@@ -63,14 +51,6 @@ QString helpContentsPage() {
 }
 
 }  // namespace
-
-void TStatusPanels::setText(int panel, const QString& text) {
-    labels[size_t(panel)]->setText(text);
-}
-
-QString TStatusPanels::text(int panel) const {
-    return labels[size_t(panel)]->text();
-}
 
 QString TSaveDialog::Execute(QWidget* parent) const {
     FileDialogOptions options;
@@ -149,8 +129,10 @@ void TForm1::buildBrowserAndPreview() {
     QPalette black = Panel6->palette();
     black.setColor(QPalette::Window, Qt::black);
     Panel6->setPalette(black);
+    VideoArea = named(new QWidget(Panel6), "VideoArea");
     Panel7 = named(new QWidget(Panel6), "Panel7");
     Panel7->setAutoFillBackground(true);
+    Panel7->setPalette(black);
     Button1 = named(new QPushButton(QStringLiteral("Play"), Panel7), "Button1");
     Button2 = named(new QPushButton(QStringLiteral("Pause"), Panel7), "Button2");
     Button3 = named(new QPushButton(QStringLiteral("Stop"), Panel7), "Button3");
@@ -163,7 +145,8 @@ void TForm1::buildBrowserAndPreview() {
     bar->addWidget(Scrollbar321, 1);
     auto* panel6Layout = new QVBoxLayout(Panel6);
     panel6Layout->setContentsMargins(0, 0, 0, 0);
-    panel6Layout->addStretch(1);
+    panel6Layout->setSpacing(0);
+    panel6Layout->addWidget(VideoArea, 1);
     panel6Layout->addWidget(Panel7);
     Panel6->setVisible(false);
 
@@ -204,19 +187,7 @@ void TForm1::buildBrowserAndPreview() {
 void TForm1::buildStatusBar() {
     StatusBar1 = named(new QStatusBar(this), "StatusBar1");
     StatusBar1->setSizeGripEnabled(true);
-    const int widths[4] = {200, 130, 100, 200};
-    const Qt::Alignment alignments[4] = {Qt::AlignLeft | Qt::AlignVCenter, Qt::AlignCenter,
-                                         Qt::AlignCenter, Qt::AlignCenter};
-    for (int i = 0; i < 4; ++i) {
-        auto* label = new StatusPanel(widths[i], StatusBar1);
-        label->setObjectName(QStringLiteral("Panel%1").arg(i));
-        label->setMaximumWidth(widths[i]);
-        label->setAlignment(alignments[i]);
-        label->setFrameShape(QFrame::StyledPanel);
-        label->setFrameShadow(QFrame::Sunken);
-        StatusBar1->addWidget(label);
-        StatusPanels.labels[size_t(i)] = label;
-    }
+    StatusPanels.create(StatusBar1);
     setStatusBar(StatusBar1);
 }
 
@@ -258,13 +229,11 @@ void TForm1::FormShow() {
 }
 
 void TForm1::FormActivate() {
-    if (!pendingStartArgument.isEmpty()) {
-        // The open-slideshow window plays it (wired with that window).
-        pendingStartArgument.clear();
-    }
-    // The tree follows the list, also after a start argument: no second
+    // The tree follows the list, also with a start argument: no second
     // activation may come to do it.
     directorylistbox1->setDirectory(FileListBox1->Directory());
+    if (!pendingStartArgument.isEmpty())
+        playStartArgument();
 }
 
 void TForm1::Timer1Timer() {
@@ -349,7 +318,11 @@ void TForm1::trayDblClick() {
 
 void TForm1::Help2Click() {
     AddHistoryEntry(QStringLiteral("Help Pressed,"));
-    launch().openDocument(helpContentsPage());
+    const QString page = helpContentsPage();
+    launch().openDocument(page, {}, [page](const QString& why) {
+        TApplication::showException(
+            EError(QStringLiteral("No web browser showed the help page %1: %2.").arg(page, why)));
+    });
 }
 
 void TForm1::HistoryList1Click() {

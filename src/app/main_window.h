@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/status_panels.h"
 #include "platform/dialogs.h"
 #include "platform/mci.h"
 #include "platform/taskbar.h"
@@ -36,15 +37,6 @@ class TIconListBox;
 class TImage;
 class TPositionBar;
 
-// The status bar: four panels of fixed widths.
-class TStatusPanels {
-public:
-    void setText(int panel, const QString& text);
-    QString text(int panel) const;
-
-    std::array<QLabel*, 4> labels{};
-};
-
 // A save dialog as the main window configures it.
 struct TSaveDialog {
     QString DefaultExt;
@@ -72,6 +64,7 @@ public:
     QWidget* Panel3;
     TImage* jpg;
     QWidget* Panel6;
+    QWidget* VideoArea;  // Panel6 above its bar, where the video is drawn
     QWidget* Panel7;
     QPushButton* Button1;  // Play
     QPushButton* Button2;  // Pause
@@ -289,7 +282,7 @@ public slots:
 
     // === Media player window and inline player (main_window_media.cpp)
 public:
-    // The inline player; it draws video into Panel6.
+    // The inline player; it draws video into Panel6, above the bar.
     std::unique_ptr<MciDevice> MediaPlayer2;
     // The media player window is closing: its mark and button go.
     void mediaPlayerClosing();
@@ -346,9 +339,19 @@ public:
     void fullscreenStep(int direction);
     // Abort in the quick slideshow's progress window.
     void quickSlideshowAborted();
+    // The first activation's work for a start argument: the slideshow file
+    // is read into the open-slideshow dialog and played through its Open. A
+    // file that cannot be read is reported in the default error box.
+    void playStartArgument();
+    // A start argument larger than this is no slideshow.
+    static constexpr qint64 kMaxStartArgumentSize = 16 * 1024 * 1024;
 public slots:
     void Create1Click();
     void createslideshowClick();
+    void OpenandPlay1Click();
+    void openslideshowClick();
+    void Slideshow3Click();
+    void Slideshow2Click();
     void QuickSlideshow1Click();
     void qstimerTimer();
     void FullScreen1Click();

@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 
 #include "media/media_player_window.h"
+#include "platform/errors.h"
 #include "platform/launch.h"
 #include "ui/forms.h"
 #include "ui/history.h"
@@ -12,6 +13,7 @@
 #include <QFileInfo>
 #include <QLayout>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QToolButton>
 
 namespace lumora {
@@ -34,8 +36,10 @@ void TForm1::buildInlinePlayer() {
     for (QPushButton* button : {Button1, Button2, Button3, Button4})
         button->setMaximumWidth(64);
     MediaPlayer2 = mci().createDevice();
-    MediaPlayer2->setDisplay(Panel6);
+    // The picture fits the panel above the bar, never under it.
+    MediaPlayer2->setDisplay(VideoArea);
     connectHandler(Scrollbar321, &TPositionBar::Scroll, this, &TForm1::Scrollbar321Scroll);
+    Scrollbar321->setSeekInFlight([this] { return MediaPlayer2->seeking(); });
 }
 
 void TForm1::Mediaplayer1Click() {
@@ -65,11 +69,21 @@ void TForm1::mediaPlayerClosing() {
 
 void TForm1::Mixer1Click() {
     // The desktop's mixer: PulseAudio's where it is installed, else ALSA's in
-    // a terminal. What the launch gives is not looked at further.
-    if (!launch().startProgram(QStringLiteral("pavucontrol"), {}, {}))
-        launch().startProgram(QStringLiteral("x-terminal-emulator"),
-                              {QStringLiteral("-e"), QStringLiteral("alsamixer")}, {});
+    // a terminal. What a started mixer does is not looked at further.
+    QString missing;
+    if (!launch().startProgram(QStringLiteral("pavucontrol"), {}, {})) {
+        // A terminal would open and close at once on a missing alsamixer.
+        if (QStandardPaths::findExecutable(QStringLiteral("alsamixer")).isEmpty())
+            missing = QStringLiteral("neither pavucontrol nor alsamixer is installed");
+        else if (!launch().startProgram(QStringLiteral("x-terminal-emulator"),
+                                        {QStringLiteral("-e"), QStringLiteral("alsamixer")}, {}))
+            missing = QStringLiteral(
+                "pavucontrol is not installed, and alsamixer needs a terminal "
+                "(x-terminal-emulator), which is not installed");
+    }
     AddHistoryEntry(QStringLiteral("Launched Mixer Device,"));
+    if (!missing.isEmpty())
+        throw EError(QStringLiteral("No mixer could be started: %1.").arg(missing));
 }
 
 void TForm1::playSound(const QString& path) {

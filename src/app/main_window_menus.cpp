@@ -2,7 +2,6 @@
 // connects every command to its handler.
 #include "app/main_window.h"
 
-#include "app/folder_tree.h"
 #include "settings/favorite_folders.h"
 #include "shell/icon_list_box.h"
 #include "ui/file_list_box.h"
@@ -315,9 +314,11 @@ void TForm1::connectCommands() {
         {"eigen5", &TForm1::eigen5Click},
         // Slideshow
         {"Create1", &TForm1::Create1Click},
+        {"OpenandPlay1", &TForm1::OpenandPlay1Click},
         {"QuickSlideshow1", &TForm1::QuickSlideshow1Click},
         // Favorites
         {"Folder2", &TForm1::Folder2Click},
+        {"Slideshow3", &TForm1::Slideshow3Click},
         {"f1", &TForm1::f1Click},
         {"f2", &TForm1::f2Click},
         {"f3", &TForm1::f3Click},
@@ -353,6 +354,7 @@ void TForm1::connectCommands() {
         {"ToolbarButton971", &TForm1::Mixer1Click},
         {"ToolbarButton972", &TForm1::StretchImages1Click},
         {"createslideshow", &TForm1::createslideshowClick},
+        {"openslideshow", &TForm1::openslideshowClick},
         {"fullscreen", &TForm1::FullScreen1Click},
         {"options", &TForm1::optionsClick},
         {"default", &TForm1::defaultClick},
@@ -362,6 +364,7 @@ void TForm1::connectCommands() {
         {"Button3", &TForm1::Button3Click},
         {"Button4", &TForm1::Button4Click},
         {"Folder1", &TForm1::Folder1Click},
+        {"Slideshow2", &TForm1::Slideshow2Click},
         // Picture pop-up
         {"Unstretch1", &TForm1::StretchImages1Click},
         {"Copy2", &TForm1::copyClick},

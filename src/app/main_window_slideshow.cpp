@@ -1,11 +1,14 @@
-// The main window's slideshow commands: the editor, the quick slideshow and the
-// full-screen viewer.
+// The main window's slideshow commands: the editor, open and play, favourite
+// slideshows, the start argument, the quick slideshow and the full-screen viewer.
 #include "app/main_window.h"
 
 #include "base/file_name.h"
 #include "platform/dialogs.h"
 #include "platform/refresh_pacer.h"
+#include "slideshow/favorite_slideshows_window.h"
 #include "slideshow/fullscreen_viewer.h"
+#include "slideshow/open_slideshow_dialog.h"
+#include "slideshow/path_list_file.h"
 #include "slideshow/quick_slideshow_window.h"
 #include "slideshow/slideshow_editor.h"
 #include "slideshow/slideshow_player.h"
@@ -13,10 +16,12 @@
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
 #include "ui/history.h"
+#include "ui/list_box.h"
 #include "ui/picture_view.h"
 
 #include <QSpinBox>
 #include <QTimer>
+#include <utility>
 
 namespace lumora {
 namespace {
@@ -39,6 +44,38 @@ void TForm1::Create1Click() {
 
 void TForm1::createslideshowClick() {
     Create1Click();
+}
+
+// --- Open and play, favourite slideshows
+
+void TForm1::OpenandPlay1Click() {
+    AddHistoryEntry(QStringLiteral("Launched Open/Play Slideshow,"));
+    TForm9& dialog = *forms().Form9;
+    dialog.FileListBox1->Update();
+    dialog.ShowModal();
+}
+
+void TForm1::openslideshowClick() {
+    OpenandPlay1Click();
+}
+
+void TForm1::Slideshow3Click() {
+    AddHistoryEntry(QStringLiteral("Organize Slideshow Pressed,"));
+    forms().Form20->ShowModal();
+}
+
+void TForm1::Slideshow2Click() {
+    Slideshow3Click();
+}
+
+void TForm1::playStartArgument() {
+    // Gone before the file is read: whatever the read raises, it happens once.
+    const QString path = std::exchange(pendingStartArgument, QString());
+    guarded([&path] {
+        TForm9& dialog = *forms().Form9;
+        dialog.ListBox1->setItems(readPathList(path, kMaxStartArgumentSize));
+        dialog.Button1Click();
+    });
 }
 
 // --- Quick slideshow

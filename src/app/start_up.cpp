@@ -4,6 +4,7 @@
 #include "app/history_window.h"
 #include "app/main_window.h"
 #include "app/splash_window.h"
+#include "base/file_name.h"
 #include "media/media_player_window.h"
 #include "platform/application.h"
 #include "settings/easy_filter_window.h"
@@ -29,6 +30,8 @@
 #include <QIcon>
 #include <QToolButton>
 
+#include <unistd.h>
+
 namespace lumora {
 
 namespace {
@@ -51,6 +54,16 @@ QIcon programIcon() {
     return icon;
 }
 
+// The argument as an absolute path, the folder joined by its exact bytes.
+QString absoluteArgument(const QString& argument) {
+    if (argument.isEmpty() || argument.startsWith(u'/'))
+        return argument;
+    char folder[PATH_MAX];
+    if (!::getcwd(folder, sizeof folder))
+        return argument;
+    return decodeFileName(QByteArray(folder) + '/') + argument;
+}
+
 template <class Window>
 void destroy(Window*& slot) {
     delete slot;
@@ -60,6 +73,7 @@ void destroy(Window*& slot) {
 }  // namespace
 
 void createForms(const QStringList& arguments) {
+    const QString startArgument = absoluteArgument(arguments.value(0));
     Forms& f = forms();
     create(f.Form1);
     create(f.Form2);
@@ -90,7 +104,7 @@ void createForms(const QStringList& arguments) {
     create(f.Form9);
     create(f.Form10);
     create(f.Form11);
-    f.Form1->pendingStartArgument = arguments.value(0);
+    f.Form1->pendingStartArgument = startArgument;
     create(f.IconDlg);
     create(f.Form15);
     QObject::connect(f.Form15, &TForm15::aborted, f.Form1, &TForm1::quickSlideshowAborted);
@@ -143,8 +157,10 @@ int runProgram(int argc, char** argv, const std::function<void(TForm1*)>& before
     splash->showAndPaint();
 
     TApplication::setTitle(TForm1::applicationTitle());
-    QStringList arguments = QApplication::arguments();
-    arguments.removeFirst();
+    // What Qt left of the command line, each argument by its exact bytes.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << decodeFileName(QByteArray(argv[i]));
     createForms(arguments);
 
     splash->hide();

@@ -83,6 +83,7 @@ TForm2::TForm2() {
     connectCommand(this, "ToolbarButton972", &TForm2::ToolbarButton972Click);
     connectCommand(this, "ToolbarButton973", &TForm2::ToolbarButton973Click);
     connectHandler(trackbar1, &TPositionBar::Scroll, this, &TForm2::trackbar1Scroll);
+    trackbar1->setSeekInFlight([this] { return MediaPlayer1->seeking(); });
 
     FormStorage1 = new TFormStorage(this, QStringLiteral("mediaplayer"),
                                     {QStringLiteral("CheckBox1.Checked")});

@@ -340,52 +340,67 @@ void Player::setPixel(QPointF p, QColor c) {
 
 // ---- Regions -----------------------------------------------------------------------
 
-void Player::fillRegion(const QRegion& logical, const Brush& brush) {
-    const QRegion device = deviceRegion(logical);
-    if (device.isEmpty() || ropSkips())
-        return;
+namespace {
+
+QPainterPath rectsPath(const QRegion& region) {
     QPainterPath path;
-    for (const QRect& r : device)
+    for (const QRect& r : region)
         path.addRect(r);
-    if (!prepare(device.boundingRect(), quint64(device.rectCount()) * 4))
+    return path;
+}
+
+}  // namespace
+
+// A logical region in pixels, ready to draw; false when nothing is to be
+// drawn (a bounds-only player records the region's bounds here).
+bool Player::prepareRegion(const QRegion& logical, QRegion& pixels) {
+    const QTransform& m = mapping();
+    if (!mappingValid_ || logical.isEmpty())
+        return false;
+    if (!painter_)
+        return prepare(m.mapRect(QRectF(logical.boundingRect())), quint64(logical.rectCount()) * 4);
+    pixels = pixelRegion(logical);
+    if (pixels.isEmpty())
+        return false;
+    // Not empty, so the painter's transform was invertible (regionBox_).
+    const QRectF device = (frame_ * base_).inverted().mapRect(QRectF(pixels.boundingRect()));
+    return prepare(device, quint64(pixels.rectCount()) * 4);
+}
+
+void Player::fillRegion(const QRegion& logical, const Brush& brush) {
+    QRegion pixels;
+    if (ropSkips() || !prepareRegion(logical, pixels))
         return;
-    fillDevicePath(path, brush);
+    fillTargetPath(base_.inverted().map(rectsPath(pixels)), brush);
 }
 
 void Player::frameRegion(const QRegion& logical, const Brush& brush, QSizeF stroke) {
-    const QTransform& m = mapping();
-    const QRegion device = deviceRegion(logical);
-    if (device.isEmpty())
+    QRegion pixels;
+    if (!prepareRegion(logical, pixels))
         return;
-    const int w = std::clamp(clampCoord(std::fabs(stroke.width() * m.m11())), 1, 4096);
-    const int h = std::clamp(clampCoord(std::fabs(stroke.height() * m.m22())), 1, 4096);
-    if (!budget_.spend(quint64(device.rectCount()) * 64))
+    const QTransform toPixels = mapping() * frame_ * base_;
+    const auto size = [](double v) { return std::clamp(clampCoord(std::fabs(v)), 1, 4096); };
+    const int w = size(stroke.width() * std::hypot(toPixels.m11(), toPixels.m12()));
+    const int h = size(stroke.height() * std::hypot(toPixels.m21(), toPixels.m22()));
+    if (!budget_.spend(quint64(pixels.rectCount()) * 64))
         return;
     // The frame is what erosion by the stroke size takes away.
-    const QRegion inner = device & device.translated(w, 0) & device.translated(-w, 0) &
-                          device.translated(0, h) & device.translated(0, -h);
-    QPainterPath path;
-    for (const QRect& r : device - inner)
-        path.addRect(r);
-    if (!prepare(device.boundingRect(), quint64(device.rectCount()) * 4))
-        return;
-    fillDevicePath(path, brush);
+    const QRegion inner = pixels & pixels.translated(w, 0) & pixels.translated(-w, 0) &
+                          pixels.translated(0, h) & pixels.translated(0, -h);
+    fillTargetPath(base_.inverted().map(rectsPath(pixels - inner)), brush);
 }
 
 void Player::invertRegion(const QRegion& logical) {
-    const QRegion device = deviceRegion(logical);
-    if (device.isEmpty() || !prepare(device.boundingRect(), quint64(device.rectCount()) * 4))
+    QRegion pixels;
+    if (!prepareRegion(logical, pixels))
         return;
-    QPainterPath path;
-    for (const QRect& r : device)
-        path.addRect(r);
-    painter_->setWorldTransform(base_);
+    painter_->resetTransform();
     painter_->setPen(Qt::NoPen);
     painter_->setBrush(Qt::black);
     if (rasterOps_)
         painter_->setCompositionMode(QPainter::RasterOp_NotDestination);
     painter_->setRenderHint(QPainter::Antialiasing, false);
-    painter_->drawPath(frame_.map(path));
+    painter_->drawPath(rectsPath(pixels));
 }
 
 }  // namespace lumora::mf

@@ -109,7 +109,6 @@ enum RecordType : quint32 {
 
 constexpr quint32 ETO_NO_RECT = 0x0100;
 constexpr quint32 ETO_SMALL_CHARS = 0x0200;
-constexpr int kMaxRegionRects = 4096;
 
 QPointF pointL(const Reader& r, qint64 off) {
     return QPointF(r.s32(off), r.s32(off + 4));

@@ -170,6 +170,9 @@ struct MetafileData {
     QSize size;                 // natural size at 96 dpi
 };
 
+// Most rectangles read from one region record or object.
+constexpr int kMaxRegionRects = 4096;
+
 // Largest bitmap the player decodes, in pixels.
 constexpr qint64 kMaxBitmapPixels = 64 * 1024 * 1024;
 
@@ -255,8 +258,8 @@ struct DcState {
     QTransform world;
     QPointF position;  // current position, logical
 
-    std::optional<QRegion> clip;      // device space
-    std::optional<QRegion> metaClip;  // device space
+    std::optional<QRegion> clip;      // pixels of the painter's device
+    std::optional<QRegion> metaClip;  // pixels of the painter's device
     bool inPath = false;
     QPainterPath path;  // device space
 };
@@ -387,14 +390,21 @@ private:
     QBrush qbrush(const Brush& brush) const;
     bool prepare(const QRectF& deviceBounds, quint64 points);
     void applyClip();
-    void combineClip(const QRegion& region, int mode);
+    void combineClip(const QRegion& pixels, int mode);
+    void clipRect(const QRectF& logical, int mode);
     void setComposition(int rop2);
 
     QRectF deviceRect(const QRectF& logical, bool shrink);
     QPainterPath arcPath(ArcKind kind, const QRectF& box, QPointF start, QPointF end,
                          QPointF* endPoint);
-    QRegion deviceRegion(const QRegion& logical);
-    QRegion devicePolygonRegion(const QPolygonF& device, Qt::FillRule rule);
+    // Regions in pixels of the painter's device, within regionBox_.
+    QRect visibleBox() const;
+    QRegion polygonRegion(const QPolygonF& pixels, Qt::FillRule rule);
+    QRegion pixelRegion(const QRegion& rects, const QTransform& toPixels);
+    QRegion pixelRegion(const QRegion& logical);
+    QRegion pathRegion(const QPainterPath& device, Qt::FillRule rule);
+    bool prepareRegion(const QRegion& logical, QRegion& pixels);
+    void fillTargetPath(const QPainterPath& target, const Brush& brush);
 
     void drawImagePasses(const QPointF corners[3], const QImage& image, const QRect& src,
                          quint32 rop);
@@ -402,7 +412,7 @@ private:
 
     QPainter* painter_;
     QRectF target_;
-    QRectF regionBox_;  // device-space area clip regions are built within
+    QRect regionBox_;  // pixels regions are built within: what can show, and a margin
     Budget& budget_;
     QTransform base_;   // painter's transform when play began
     QTransform frame_;  // device space of the metafile -> target

@@ -63,12 +63,8 @@ void Player::selectClipPath(int mode) {
     dc_.path = QPainterPath();
     if (!budget_.spend(quint64(path.elementCount()) * Budget::kPointCost * 4))
         return;
-    const Qt::FillRule rule = dc_.fillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill;
-    QRegion region;
-    for (const QPolygonF& polygon : path.toFillPolygons())
-        region = rule == Qt::WindingFill ? region | devicePolygonRegion(polygon, rule)
-                                         : region ^ devicePolygonRegion(polygon, rule);
-    combineClip(region, mode);
+    combineClip(pathRegion(path, dc_.fillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill),
+                mode);
 }
 
 void Player::widenPath() {

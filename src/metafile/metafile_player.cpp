@@ -108,13 +108,6 @@ Player::Player(QPainter* painter, const QRectF& target, const MetafileData& data
         frame_ = QTransform();
         frameScale_ = 1;
     }
-    {
-        const double reach = std::min(1.5 * std::max(f.width(), f.height()) + 64, 30000.0);
-        const QPointF c = f.center();
-        regionBox_ = QRectF(c.x() - reach, c.y() - reach, 2 * reach, 2 * reach);
-        if (!finite(regionBox_))
-            regionBox_ = QRectF(-30000, -30000, 60000, 60000);
-    }
     if (unitsPerMm_.width() <= 0 || unitsPerMm_.height() <= 0)
         unitsPerMm_ = QSizeF(96 / 25.4, 96 / 25.4);
     if (data.format == Metafile::Format::Wmf || data.format == Metafile::Format::PlaceableWmf) {
@@ -127,6 +120,7 @@ Player::Player(QPainter* painter, const QRectF& target, const MetafileData& data
     }
     if (painter_) {
         base_ = painter_->worldTransform();
+        regionBox_ = visibleBox();
         painter_->save();
         painter_->setClipRect(target, Qt::IntersectClip);
         painter_->setRenderHint(QPainter::Antialiasing);
@@ -229,10 +223,14 @@ QBrush Player::qbrush(const Brush& brush) const {
 }
 
 void Player::fillDevicePath(const QPainterPath& device, const Brush& brush) {
-    if (brush.style == BS_NULL || !painter_)
-        return;
     QPainterPath t = frame_.map(device);
     t.setFillRule(device.fillRule());
+    fillTargetPath(t, brush);
+}
+
+void Player::fillTargetPath(const QPainterPath& t, const Brush& brush) {
+    if (brush.style == BS_NULL || !painter_)
+        return;
     painter_->setWorldTransform(base_);
     painter_->setPen(Qt::NoPen);
     painter_->setBrush(qbrush(brush));

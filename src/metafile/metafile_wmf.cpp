@@ -119,7 +119,7 @@ Region readRegion(const Reader& r, Budget& budget) {
         const int top = r.s16(off + 2), bottom = r.s16(off + 4);
         if (!r.has(off, 6 + 2 * qint64(count) + 2) || !budget.spend(count * 4 + 8))
             break;
-        for (int i = 0; i + 1 < count && rects < 4096; i += 2, ++rects) {
+        for (int i = 0; i + 1 < count && rects < kMaxRegionRects; i += 2, ++rects) {
             const int left = r.s16(off + 6 + 2 * i), right = r.s16(off + 8 + 2 * i);
             if (right > left && bottom > top)
                 region.region += QRect(left, top, right - left, bottom - top);

@@ -3,7 +3,6 @@
 #include "platform/dialogs.h"
 
 #include <QApplication>
-#include <QWidget>
 
 namespace lumora {
 namespace {
@@ -31,8 +30,13 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
 
 void TApplication::showException(const std::exception& error) {
     const QString title = applicationTitle.isEmpty() ? QStringLiteral("Error") : applicationTitle;
-    dialogs().message(QApplication::activeWindow(), title, QString::fromUtf8(error.what()),
-                      MsgIcon::Error, MsgButtons::Ok);
+    // Over the window that holds the user, a full-screen show included; a box
+    // without a parent could open behind it, blocking what it cannot be seen over.
+    QWidget* parent = QApplication::activeModalWidget();
+    if (!parent)
+        parent = QApplication::activeWindow();
+    dialogs().message(parent, title, QString::fromUtf8(error.what()), MsgIcon::Error,
+                      MsgButtons::Ok);
 }
 
 }  // namespace lumora

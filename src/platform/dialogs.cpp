@@ -9,11 +9,19 @@
 namespace lumora {
 namespace {
 
+bool isPattern(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    return name.contains(u'*') || name.contains(u'?');
+}
+
 class QtDialogs final : public Dialogs {
 public:
     MsgResult message(QWidget* parent, const QString& title, const QString& text, MsgIcon icon,
                       MsgButtons buttons) override {
         QMessageBox box(parent);
+        // A box over an always-on-top window must be above it too.
+        if (parent && parent->window()->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+            box.setWindowFlag(Qt::WindowStaysOnTopHint);
         box.setWindowTitle(title);
         box.setText(text);
         switch (icon) {
@@ -60,26 +68,34 @@ public:
     }
 
     QString openFile(QWidget* parent, const FileDialogOptions& o) override {
-        return QFileDialog::getOpenFileName(parent, o.title, startPath(o), qtNameFilter(o.filter));
+        return QFileDialog::getOpenFileName(parent, o.title, startPath(o), qtNameFilter(o.filter),
+                                            nullptr, QFileDialog::HideNameFilterDetails);
     }
 
     QStringList openFiles(QWidget* parent, const FileDialogOptions& o) override {
-        return QFileDialog::getOpenFileNames(parent, o.title, startPath(o), qtNameFilter(o.filter));
+        return QFileDialog::getOpenFileNames(parent, o.title, startPath(o), qtNameFilter(o.filter),
+                                             nullptr, QFileDialog::HideNameFilterDetails);
     }
 
     QString saveFile(QWidget* parent, const FileDialogOptions& o) override {
         QFileDialog dialog(parent, o.title, o.initialDir, qtNameFilter(o.filter));
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         QString ext = o.defaultExt;
         if (ext.startsWith(u'.'))
             ext.remove(0, 1);
         dialog.setDefaultSuffix(ext);
         dialog.setOption(QFileDialog::DontConfirmOverwrite, !o.confirmOverwrite);
-        if (!o.fileName.contains(u'*'))
-            dialog.selectFile(o.fileName);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return {};
-        return dialog.selectedFiles().constFirst();
+        // The name box starts with the given name, also a pattern such as "*.bmp".
+        dialog.selectFile(o.fileName);
+        for (;;) {
+            if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+                return {};
+            // A name that is still a pattern names no file: the dialog stays.
+            const QString chosen = dialog.selectedFiles().constFirst();
+            if (!isPattern(chosen))
+                return chosen;
+        }
     }
 
     QString folder(QWidget* parent, const QString& title, const QString& start) override {
@@ -125,6 +141,9 @@ QString chooseSaveFile(QWidget* parent, FileDialogOptions options) {
                : QString();
 }
 
+// The Qt name filter for a "description|pattern|..." filter text. Qt reads
+// the patterns from the parentheses at the end; the dialogs show only the
+// description (HideNameFilterDetails), which may hold the pattern already.
 QString qtNameFilter(const QString& filter) {
     const QStringList parts = filter.split(u'|');
     QStringList entries;

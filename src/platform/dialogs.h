@@ -12,7 +12,8 @@ enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class MsgResult { Ok, Cancel, Yes, No };
 
 // Options of an open or save dialog. The filter uses the program's own
-// "description|pattern|description|pattern" notation.
+// "description|pattern|description|pattern" notation; a dialog shows each
+// description as it is.
 struct FileDialogOptions {
     QString title;
     QString filter;

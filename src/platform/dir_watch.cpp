@@ -1,12 +1,17 @@
 #include "platform/dir_watch.h"
 
+#include "platform/application.h"
 #include "platform/dir_entries.h"
+
+#include <QMetaObject>
+#include <QObject>
 
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <mutex>
@@ -26,6 +31,7 @@ struct DirWatch::State {
     struct Watch {
         int wd = -1;  // -1 once the kernel dropped it (folder deleted)
         Callback callback;
+        Names names = Names::Folders;
     };
 
     mutable std::mutex mutex;
@@ -66,7 +72,7 @@ DirWatch::~DirWatch() {
         ::close(state_->wakeFd);
 }
 
-int DirWatch::add(const QString& folder, Callback callback) {
+int DirWatch::add(const QString& folder, Callback callback, Names names) {
     State& s = *state_;
     if (s.inotifyFd < 0 || s.wakeFd < 0 || !callback)
         return 0;
@@ -86,7 +92,7 @@ int DirWatch::add(const QString& folder, Callback callback) {
 
     std::lock_guard lock(s.mutex);
     const int id = s.nextId++;
-    s.watches[id] = State::Watch{wd, std::move(callback)};
+    s.watches[id] = State::Watch{wd, std::move(callback), names};
     s.byDescriptor[wd].push_back(id);
     if (!s.thread.joinable() && !s.stopping)
         s.thread = std::thread([this] { run(); });
@@ -153,9 +159,12 @@ void DirWatch::run() {
             const auto subscribers = s.byDescriptor.find(event->wd);
             if (subscribers == s.byDescriptor.end())
                 continue;
-            const bool folderName = (event->mask & kNameChanges) && (event->mask & IN_ISDIR);
-            if (folderName || (event->mask & kSelfChanges))
-                touched.insert(subscribers->second.begin(), subscribers->second.end());
+            const bool named = event->mask & kNameChanges;
+            const bool folderName = named && (event->mask & IN_ISDIR);
+            for (int id : subscribers->second)
+                if (folderName || (event->mask & kSelfChanges) ||
+                    (named && s.watches[id].names == Names::All))
+                    touched.insert(id);
             if (event->mask & IN_IGNORED) {
                 // The kernel dropped the watch; the descriptor may be handed out again.
                 for (int id : subscribers->second) {
@@ -174,6 +183,71 @@ void DirWatch::run() {
                 it->second.callback();
         }
     }
+}
+
+struct FolderWatcher::Ticket {
+    std::atomic<bool> pending{false};
+    std::atomic<bool> live{true};
+};
+
+FolderWatcher::FolderWatcher(QObject* receiver, DirWatch::Names names,
+                             std::function<void()> changed)
+    : receiver_(receiver), names_(names), changed_(std::move(changed)) {}
+
+FolderWatcher::~FolderWatcher() {
+    stop();
+}
+
+void FolderWatcher::setFolder(const QString& folder) {
+    if (folder == folder_)
+        return;
+    folder_ = folder;
+    if (active_)
+        restart();
+}
+
+void FolderWatcher::setActive(bool active) {
+    active_ = active;
+    if (active)
+        restart();
+    else
+        stop();
+}
+
+void FolderWatcher::restart() {
+    stop();
+    if (folder_.isEmpty() || !receiver_)
+        return;
+    auto ticket = std::make_shared<Ticket>();
+    QObject* receiver = receiver_;
+    id_ = DirWatch::instance().add(
+        folder_,
+        [receiver, ticket, changed = changed_] {
+            if (ticket->pending.exchange(true))
+                return;
+            // Runs on the watch thread: hand over and nothing more. The
+            // receiver outlives the watch, which ends before it goes.
+            QMetaObject::invokeMethod(
+                receiver,
+                [ticket, changed] {
+                    ticket->pending = false;
+                    if (ticket->live)
+                        guarded(changed);
+                },
+                Qt::QueuedConnection);
+        },
+        names_);
+    if (id_ != 0)
+        ticket_ = std::move(ticket);
+}
+
+void FolderWatcher::stop() {
+    if (ticket_)
+        ticket_->live = false;
+    ticket_.reset();
+    if (id_ != 0)
+        DirWatch::instance().remove(id_);
+    id_ = 0;
 }
 
 }  // namespace lumora

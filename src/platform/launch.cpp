@@ -2,7 +2,10 @@
 
 #include "base/file_name.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <utility>
 #include <vector>
 
@@ -78,11 +81,79 @@ bool spawnDetached(const QByteArray& program, const std::vector<QByteArray>& arg
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 && got == 0;
 }
 
+// xdg-open runs some programs in the foreground and ends with their exit
+// code: an ending after this long comes from a program that did open the
+// document, and is no news.
+constexpr qint64 kOpenerVerdictMs = 10000;
+
+// The opener's child ends with this when it cannot enter its working folder.
+constexpr int kNoFolderExit = 126;
+
+// xdg-open's documented exit codes.
+QString openerFailure(int exitCode) {
+    switch (exitCode) {
+        case 2:
+            return QStringLiteral("the file does not exist");
+        case 3:
+            return QStringLiteral("xdg-open found no program that opens it");
+        case 4:
+            return QStringLiteral("the program that opens it failed");
+        case kNoFolderExit:
+            return QStringLiteral("its folder cannot be entered");
+        default:
+            return QStringLiteral("xdg-open ended with code %1").arg(exitCode);
+    }
+}
+
 class DesktopLauncher final : public Launcher {
 public:
-    bool openDocument(const QString& path, const QString& workingDirectory) override {
-        return spawnDetached(QByteArrayLiteral("xdg-open"), {encodeFileName(path)},
-                             encodeFileName(workingDirectory));
+    void openDocument(const QString& path, const QString& workingDirectory,
+                      Failed failed) override {
+        if (!failed) {
+            // Nobody waits for a verdict: the opener runs detached and outlives us.
+            spawnDetached(QByteArrayLiteral("xdg-open"), {encodeFileName(path)},
+                          encodeFileName(workingDirectory));
+            return;
+        }
+        auto* opener = new QProcess(QCoreApplication::instance());
+        // What the opener starts inherits our output, not a pipe that closes with us.
+        opener->setProcessChannelMode(QProcess::ForwardedChannels);
+        opener->setStandardInputFile(QProcess::nullDevice());
+        QElapsedTimer running;
+        running.start();
+        QObject::connect(opener, &QProcess::errorOccurred, opener,
+                         [opener, failed](QProcess::ProcessError error) {
+                             if (error != QProcess::FailedToStart)
+                                 return;
+                             opener->deleteLater();
+                             failed(QStringLiteral("xdg-open is not installed"));
+                         });
+        QObject::connect(opener, &QProcess::finished, opener,
+                         [opener, failed, running](int exitCode, QProcess::ExitStatus status) {
+                             opener->deleteLater();
+                             if ((status == QProcess::NormalExit && exitCode == 0) ||
+                                 running.elapsed() > kOpenerVerdictMs)
+                                 return;
+                             failed(status == QProcess::NormalExit
+                                        ? openerFailure(exitCode)
+                                        : QStringLiteral("xdg-open crashed"));
+                         });
+        // QProcess re-encodes names and loses bytes that are not UTF-8: the
+        // child enters the folder and runs xdg-open with the exact bytes. When
+        // that exec fails, QProcess's own of the same program fails alike and
+        // reports it.
+        const QByteArray folder = encodeFileName(workingDirectory);
+        QByteArray program = QByteArrayLiteral("xdg-open");
+        QByteArray document = encodeFileName(path);
+        char* argv[] = {program.data(), document.data(), nullptr};
+        opener->setChildProcessModifier([&folder, &argv] {
+            if (!folder.isEmpty() && ::chdir(folder.constData()) != 0)
+                ::_exit(kNoFolderExit);
+            // Our descriptors (X connection, watches) are not the opener's.
+            ::syscall(SYS_close_range, 3U, ~0U, CLOSE_RANGE_CLOEXEC);
+            ::execvp(argv[0], argv);
+        });
+        opener->start(QStringLiteral("xdg-open"), {path});
     }
 
     bool startProgram(const QString& program, const QStringList& arguments,
@@ -185,7 +256,7 @@ void LaunchFile(const QString& file, const QString& parameters, const QString& f
     if (isProgramFile(path))
         launch().startProgram(path, splitShellWords(parameters), folder);
     else
-        launch().openDocument(path, folder);
+        launch().openDocument(path, folder, nullptr);
 }
 
 }  // namespace lumora

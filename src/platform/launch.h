@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace lumora {
 
@@ -10,12 +11,19 @@ namespace lumora {
 // are not UTF-8 open too.
 class Launcher {
 public:
+    // What kept a document from being opened, told on the interface thread.
+    using Failed = std::function<void(const QString& why)>;
+
     virtual ~Launcher() = default;
     // Opens a file or address with the program the desktop associates with
-    // it, the opener started in workingDirectory (empty: ours).
-    virtual bool openDocument(const QString& path, const QString& workingDirectory = {}) = 0;
+    // it, the opener started in workingDirectory (empty: ours). The opener
+    // runs on its own; when it finds no program, or the one it started fails
+    // at once, `failed` hears why.
+    virtual void openDocument(const QString& path, const QString& workingDirectory,
+                              Failed failed) = 0;
     // Starts a program with its arguments in the given working folder; a
-    // program named without "/" is looked up in PATH.
+    // program named without "/" is looked up in PATH. False when it cannot be
+    // started (it is not installed).
     virtual bool startProgram(const QString& program, const QStringList& arguments,
                               const QString& workingDirectory) = 0;
 };

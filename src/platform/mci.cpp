@@ -37,13 +37,13 @@ EMciError EMciError::unsupportedFormat(const QString& path) {
                      QStringLiteral("The media format of %1 is not supported").arg(path));
 }
 
-EMciError EMciError::noAudioOutput(const QString& path, const QString& why) {
-    return EMciError(Cause::NoAudioOutput,
-                     QStringLiteral("No audio output for %1: %2").arg(path, why));
+EMciError EMciError::noSoundFont(const QString& path, const QString& where) {
+    return EMciError(Cause::NoSoundFont,
+                     QStringLiteral("No MIDI sound font to play %1: %2").arg(path, where));
 }
 
 EMciError EMciError::noMediaSupport(const QString& path, const QString& why) {
-    return EMciError(Cause::UnsupportedFormat,
+    return EMciError(Cause::NoMediaSupport,
                      QStringLiteral("Media playback is not available for %1: %2").arg(path, why));
 }
 
@@ -172,6 +172,8 @@ public:
             errors_.set(QStringLiteral("Position %1 is outside 0 to %2").arg(ms).arg(length));
         s.seek(std::clamp(ms, 0, length), false);
     }
+
+    bool seeking() const override { return stream_ && stream_->seeking(); }
 
     void rewind() override {
         Stream& s = opened();

@@ -36,7 +36,8 @@ public:
         CannotOpen,
         NotMediaFile,
         UnsupportedFormat,
-        NoAudioOutput
+        NoSoundFont,
+        NoMediaSupport
     };
 
     EMciError(Cause cause, const QString& message) : EError(message), cause_(cause) {}
@@ -47,7 +48,7 @@ public:
     static EMciError cannotOpen(const QString& path);
     static EMciError notMediaFile(const QString& path);
     static EMciError unsupportedFormat(const QString& path);
-    static EMciError noAudioOutput(const QString& path, const QString& why);
+    static EMciError noSoundFont(const QString& path, const QString& where);
     static EMciError noMediaSupport(const QString& path, const QString& why);
 
 private:
@@ -82,6 +83,8 @@ public:
     // the last error). The mode is Seeking until the new position is ready
     // or play is given.
     virtual void seek(int ms) = 0;
+    // The last seek is still being carried out (also when play was given since).
+    virtual bool seeking() const = 0;
     // Stops and moves to the start, returning once it is there.
     virtual void rewind() = 0;
 

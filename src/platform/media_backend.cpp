@@ -3,8 +3,6 @@
 #include "platform/mci_stream.h"
 #include "platform/program_files.h"
 
-#include <QFile>
-
 #include <dlfcn.h>
 
 namespace lumora::mci_internal {

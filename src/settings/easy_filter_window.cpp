@@ -32,6 +32,7 @@ TForm19::TForm19() {
     Edit2->setAccessibleName(QStringLiteral("Selected easy filter"));
     Button1 = named(new QPushButton(QStringLiteral("OK")), "Button1");
     Button2 = named(new QPushButton(QStringLiteral("Cancel")), "Button2");
+    setCancelButton(Button2);
     Button3 = named(new QPushButton(QStringLiteral("Remove All")), "Button3");
     Button4 = named(new QPushButton(QStringLiteral("Remove")), "Button4");
     // Enter belongs to the filter field alone: no button answers it for the

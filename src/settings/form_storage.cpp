@@ -24,19 +24,9 @@ namespace lumora {
 namespace {
 
 constexpr int kRestoreToMaximized = 0x2;
-// A damaged "Count" must not make us build millions of empty items.
-constexpr int kMaxListItems = 100000;
-
-// Stored texts lose leading and trailing blanks and control characters.
-QString trimmedText(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin].unicode() <= 0x20)
-        ++begin;
-    while (end > begin && text[end - 1].unicode() <= 0x20)
-        --end;
-    return text.mid(begin, end - begin);
-}
+// Far beyond any list a person keeps, so that a damaged "Count" cannot make
+// us build, show and write back millions of empty items.
+constexpr int kMaxListItems = 10000;
 
 bool allDigits(QStringView text, int base) {
     if (text.isEmpty())
@@ -142,6 +132,16 @@ bool access(QObject* object, Get get, Set set, std::function<QVariant(QObject*)>
 }
 
 }  // namespace
+
+QString storedText(const QString& text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin].unicode() <= 0x20)
+        ++begin;
+    while (end > begin && text[end - 1].unicode() <= 0x20)
+        --end;
+    return text.mid(begin, end - begin);
+}
 
 TFormStorage::TFormStorage(QWidget* window, const QString& section, const QStringList& storedProps,
                            int)
@@ -343,6 +343,14 @@ bool TFormStorage::bind(Binding& b) const {
     return false;
 }
 
+void TFormStorage::setFixedListSize(const QString& component, int items) {
+    fixedListSizes_.insert(component, items);
+}
+
+int TFormStorage::listBound(const Binding& binding) const {
+    return fixedListSizes_.value(binding.component, kMaxListItems);
+}
+
 void TFormStorage::restore() {
     if (!active_ || !window_)
         return;
@@ -369,10 +377,10 @@ void TFormStorage::readPlacement(const IniDocument& doc) {
     QWidget* window = window_;
     const QString& section = iniSection_;
     if (const auto flags = doc.value(section, QStringLiteral("Flags")))
-        flags_ = toInteger(trimmedText(*flags));
+        flags_ = toInteger(storedText(*flags));
 
-    const QString minMax = trimmedText(doc.readString(section, QStringLiteral("MinMaxPos"), {}));
-    const QString norm = trimmedText(doc.readString(section, QStringLiteral("NormPos"), {}));
+    const QString minMax = storedText(doc.readString(section, QStringLiteral("MinMaxPos"), {}));
+    const QString norm = storedText(doc.readString(section, QStringLiteral("NormPos"), {}));
     if (!minMax.isEmpty()) {
         int values[4] = {minPosition_.x(), minPosition_.y(), maxPosition_.x(), maxPosition_.y()};
         const auto parts = words(minMax);
@@ -417,7 +425,7 @@ void TFormStorage::readPlacement(const IniDocument& doc) {
     if (!(options_ & fpState))
         return;
     const int showCmd = toInteger(
-        trimmedText(doc.readString(section, QStringLiteral("ShowCmd"), QStringLiteral("0"))));
+        storedText(doc.readString(section, QStringLiteral("ShowCmd"), QStringLiteral("0"))));
     Qt::WindowStates state = window->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
     switch (showCmd) {
         case 2:
@@ -476,11 +484,10 @@ void TFormStorage::readProperties(const IniDocument& doc) {
         if (b.kind == Kind::List) {
             const QString section = iniSection_ + u'.' + key;
             int count = toInteger(
-                trimmedText(doc.readString(section, QStringLiteral("Count"), QStringLiteral("0"))));
+                storedText(doc.readString(section, QStringLiteral("Count"), QStringLiteral("0"))));
             if (count <= 0)
                 continue;
-            count = std::min<qsizetype>(
-                count, std::max<qsizetype>(kMaxListItems, doc.keys(section).size()));
+            count = std::min(count, listBound(b));
             QStringList items;
             items.reserve(count);
             for (int i = 0; i < count; ++i)
@@ -491,7 +498,7 @@ void TFormStorage::readProperties(const IniDocument& doc) {
         const auto stored = doc.value(iniSection_, key);
         if (!stored)
             continue;
-        const QString text = trimmedText(*stored);
+        const QString text = storedText(*stored);
         switch (b.kind) {
             case Kind::Boolean:
                 if (text.compare(u"False", Qt::CaseInsensitive) == 0)
@@ -531,13 +538,14 @@ void TFormStorage::writeProperties(IniDocument& doc) const {
             }
             case Kind::String:
                 // Written also when empty: an emptied field clears its stored text.
-                doc.writeString(iniSection_, key, trimmedText(value.toString()));
+                doc.writeString(iniSection_, key, storedText(value.toString()));
                 break;
             case Kind::List: {
                 // An emptied list is written as Count=0, so it stays empty: the
                 // earlier entries must not come back with the next start. A
                 // Count of 0 reads as it always did (the list keeps what it has).
-                const QStringList items = value.toStringList();
+                // What lies beyond the bound would not be read again.
+                const QStringList items = value.toStringList().mid(0, listBound(b));
                 const QString section = iniSection_ + u'.' + key;
                 doc.eraseSection(section);
                 doc.writeString(section, QStringLiteral("Count"), QString::number(items.size()));

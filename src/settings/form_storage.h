@@ -4,17 +4,21 @@
 #include "ui/form.h"
 
 #include <QFlags>
+#include <QHash>
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
 #include <QRect>
-#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <vector>
 
 namespace lumora {
+
+// A text as the settings file keeps it: without leading and trailing blanks
+// and control characters.
+QString storedText(const QString& text);
 
 // A window's settings: its placement and the listed properties of its
 // controls, kept in one section of the settings file. The section is read
@@ -62,6 +66,10 @@ public:
     // those naming no component of the window when it is first shown.
     QStringList StoredProps() const;
     void setStoredProps(const QStringList& entries);
+    // A list of that component has `items` entries at most: a larger count
+    // in the file is damage. Other lists are read and written up to a bound
+    // that no real list reaches.
+    void setFixedListSize(const QString& component, int items);
 
     bool restored() const { return restored_; }
     bool saved() const { return saved_; }
@@ -100,6 +108,7 @@ private:
     void readProperties(const IniDocument& doc);
     void writeProperties(IniDocument& doc) const;
     void applyPendingFrame();
+    int listBound(const Binding& binding) const;
 
     QPointer<QWidget> window_;
     std::function<void()> detach_;
@@ -109,6 +118,7 @@ private:
     QString iniSection_;
     PlacementOptions options_ = PlacementOptions(fpState | fpPosition);
     std::vector<Binding> bindings_;
+    QHash<QString, int> fixedListSizes_;
     bool linked_ = false;
     bool restored_ = false;
     bool saved_ = false;

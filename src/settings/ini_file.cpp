@@ -1,5 +1,6 @@
 #include "settings/ini_file.h"
 
+#include "base/file_name.h"
 #include "platform/errors.h"
 
 #include <QDir>
@@ -7,18 +8,10 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
-#include <QStringDecoder>
 #include <algorithm>
 
 namespace lumora {
 namespace {
-
-// fromLocal8Bit, except that a leading U+FEFF stays: it is part of the text.
-QString decoded(const QByteArray& bytes) {
-    QStringDecoder decoder(QStringDecoder::System, QStringDecoder::Flag::ConvertInitialBom |
-                                                       QStringDecoder::Flag::Stateless);
-    return decoder(bytes);
-}
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\v' || c == '\f';
@@ -60,11 +53,31 @@ QString singleLine(QString text) {
 }
 
 QString cleanName(const QString& name) {
-    return decoded(trimmed(singleLine(name).toLocal8Bit()));
+    return decodeFileName(trimmed(encodeFileName(singleLine(name))));
+}
+
+bool isLoneSurrogate(const QString& text, qsizetype i) {
+    if (text[i].isHighSurrogate())
+        return i + 1 == text.size() || !text[i + 1].isLowSurrogate();
+    return text[i].isLowSurrogate() && (i == 0 || !text[i - 1].isHighSurrogate());
+}
+
+// Names compare without regard to case. A byte that is not UTF-8 (a lone
+// surrogate) stands for itself: QString's folding would make them all U+FFFD.
+QString foldedName(const QString& name) {
+    QString folded;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (!isLoneSurrogate(name, i))
+            continue;
+        folded += name.mid(start, i - start).toCaseFolded() + name[i];
+        start = i + 1;
+    }
+    return start == 0 ? name.toCaseFolded() : folded + name.mid(start).toCaseFolded();
 }
 
 bool sameName(const QString& a, const QString& b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    return foldedName(a) == foldedName(b);
 }
 
 }  // namespace
@@ -102,7 +115,7 @@ IniDocument IniDocument::parse(const QByteArray& bytes) {
                 close = text.size();
             Section section;
             section.header = raw;
-            section.name = decoded(trimmed(text.mid(1, close - 1)));
+            section.name = decodeFileName(trimmed(text.mid(1, close - 1)));
             doc.sections_.push_back(std::move(section));
             continue;
         }
@@ -113,7 +126,7 @@ IniDocument IniDocument::parse(const QByteArray& bytes) {
         if (!current.isPreamble && equals > 0 && !text.startsWith(';')) {
             const QByteArray key = trimmed(text.left(equals));
             if (!key.isEmpty()) {
-                line.key = decoded(key);
+                line.key = decodeFileName(key);
                 line.value = unquoted(trimmed(text.mid(equals + 1)));
             }
         }
@@ -131,7 +144,7 @@ QByteArray IniDocument::serialize() const {
             out += section.header + "\r\n";
         for (const Line& line : section.lines) {
             if (line.raw.isNull() && !line.key.isEmpty())
-                out += line.key.toLocal8Bit() + '=' + quotedIfNeeded(line.value) + "\r\n";
+                out += encodeFileName(line.key) + '=' + quotedIfNeeded(line.value) + "\r\n";
             else
                 out += line.raw + "\r\n";
         }
@@ -158,16 +171,14 @@ qsizetype IniDocument::findEntry(const Section& section, const QString& key) {
             const Line& line = section.lines[size_t(i)];
             if (line.key.isEmpty())
                 continue;
-            const QString folded = line.key.toCaseFolded();
+            const QString folded = foldedName(line.key);
             if (!section.index.contains(folded))
                 section.index.insert(folded, i);
         }
         section.indexed = true;
     }
-    const auto found = section.index.constFind(key.toCaseFolded());
-    if (found == section.index.cend())
-        return -1;
-    return sameName(section.lines[size_t(*found)].key, key) ? *found : -1;
+    const auto found = section.index.constFind(foldedName(key));
+    return found == section.index.cend() ? -1 : *found;
 }
 
 std::optional<QString> IniDocument::value(const QString& section, const QString& key) const {
@@ -177,7 +188,7 @@ std::optional<QString> IniDocument::value(const QString& section, const QString&
     const qsizetype at = findEntry(*found, cleanName(key));
     if (at < 0)
         return std::nullopt;
-    return decoded(found->lines[size_t(at)].value);
+    return decodeFileName(found->lines[size_t(at)].value);
 }
 
 QString IniDocument::readString(const QString& section, const QString& key,
@@ -219,13 +230,13 @@ void IniDocument::writeString(const QString& section, const QString& key, const 
             last.lines.push_back(Line{QByteArray(""), {}, {}});
         Section added;
         added.name = cleanName(section);
-        added.header = '[' + added.name.toLocal8Bit() + ']';
+        added.header = '[' + encodeFileName(added.name) + ']';
         sections_.push_back(std::move(added));
         target = &sections_.back();
     }
     Line line;
     line.key = keyName;
-    line.value = singleLine(value).toLocal8Bit();
+    line.value = encodeFileName(singleLine(value));
     auto& lines = target->lines;
     if (const qsizetype found = findEntry(*target, keyName); found >= 0) {
         Line& existing = lines[size_t(found)];
@@ -245,7 +256,7 @@ void IniDocument::writeString(const QString& section, const QString& key, const 
             --at;
     const qsizetype position = at - lines.begin();
     lines.insert(at, std::move(line));
-    const QString folded = keyName.toCaseFolded();
+    const QString folded = foldedName(keyName);
     if (!target->index.contains(folded))
         target->index.insert(folded, position);
 }

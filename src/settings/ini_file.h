@@ -14,7 +14,9 @@ namespace lumora {
 // Section and key names compare without regard to case; the first match wins.
 // Lines that are not entries (comments, blank lines, text without "=") are
 // kept as they are, so a rewrite never loses what someone wrote by hand.
-// Values are 8-bit text (fromLocal8Bit/toLocal8Bit) and are read whole.
+// Names and values are UTF-8 whose other bytes are carried as file names
+// carry them (base/file_name.h): a value read and written back keeps its
+// exact bytes. Values are read whole.
 class IniDocument {
 public:
     static IniDocument parse(const QByteArray& bytes);
@@ -40,7 +42,7 @@ private:
     struct Line {
         QByteArray raw;    // the line as read, for lines that are not entries
         QString key;       // empty: not an entry
-        QByteArray value;  // unquoted, 8-bit
+        QByteArray value;  // unquoted, as the bytes of the file
     };
     struct Section {
         QByteArray header;  // "[name]" as read; empty for the lines before the first section

@@ -156,10 +156,20 @@ void TForm18::BitBtn7Click() {
 
 void TForm18::Button1Click() {
     AddHistoryEntry(QStringLiteral("Apply Own Filters Clicked,"));
+    // As the settings file will keep them, so a restart applies the same.
     for (size_t k = 0; k < applied_.size(); ++k)
-        applied_[k] = {descriptionEdits[k]->text(), maskEdits[k]->text()};
+        applied_[k] = {storedText(descriptionEdits[k]->text()), storedText(maskEdits[k]->text())};
     emit ownFiltersApplied();
     Close();
+}
+
+void TForm18::FormCloseQuery(bool&) {
+    // Only Apply changes the filters: leaving any other way puts back the
+    // ones in force, so the section stores what the menu applies.
+    for (size_t k = 0; k < applied_.size(); ++k) {
+        descriptionEdits[k]->setText(applied_[k].description);
+        maskEdits[k]->setText(applied_[k].mask);
+    }
 }
 
 }  // namespace lumora

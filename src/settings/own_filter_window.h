@@ -39,7 +39,7 @@ public:
     TFormStorage* FormStorage1;
 
     // Own filter 1..5 as the last "Apply Own Filters" left it: what the menu
-    // shows and what its items apply, whatever the edits hold since.
+    // shows, what its items apply and what the settings file keeps.
     OwnFilter appliedFilter(int number) const;
 
 signals:
@@ -58,6 +58,7 @@ public slots:
 
 protected:
     void FormShow() override;
+    void FormCloseQuery(bool& canClose) override;
 
 private:
     void showFilterPage(int number);

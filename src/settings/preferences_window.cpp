@@ -165,6 +165,7 @@ TForm4::TForm4() {
            << QStringLiteral("CheckBox951.Checked") << QStringLiteral("Edit2.Text")
            << QStringLiteral("Edit3.Text") << QStringLiteral("ListBox1.Items");
     FormStorage1 = new TFormStorage(this, QStringLiteral("preferences"), stored);
+    FormStorage1->setFixedListSize(QStringLiteral("ListBox1"), kFavoriteSlots);
 
     Timer1 = named(new QTimer(this), "Timer1");
     Timer1->setTimerType(Qt::CoarseTimer);
@@ -490,6 +491,12 @@ void TForm4::keyPressEvent(QKeyEvent* event) {
         return;
     }
     TDialogForm::keyPressEvent(event);
+}
+
+void TForm4::reject() {
+    // A window manager gives the window a close box and Alt+F4 all the same:
+    // they leave it as OK does, so what is stored is what is in force.
+    guarded([this] { Button1Click(); });
 }
 
 void TForm4::Button1Click() {

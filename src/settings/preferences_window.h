@@ -126,6 +126,8 @@ protected:
     void FormShow() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // Every way out of the window is OK's.
+    void reject() override;
 
 private:
     // A page with a picture behind it, a small icon and a description panel.

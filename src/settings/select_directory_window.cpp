@@ -24,6 +24,7 @@ TForm6::TForm6() {
     Button1->setDefault(true);
     Button1->setEnabled(false);
     Button2 = named(new QPushButton(QStringLiteral("Cancel")), "Button2");
+    setCancelButton(Button2);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);

@@ -116,7 +116,8 @@ void TCopyFile::CopyFile() {
     if (Progress) {
         window = std::make_unique<Tprogform>(ownerWindow());
         window->setWindowTitle(Caption);
-        window->setFileNames(ShowFileNames ? CopyFrom + QStringLiteral(" -> ") + CopyTo
+        window->setFileNames(ShowFileNames ? fileNameOf(CopyFrom) + QStringLiteral(" -> ") +
+                                                 fileNameOf(CopyTo)
                                            : QString());
         window->showCentred();
     }

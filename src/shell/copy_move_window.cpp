@@ -1,23 +1,17 @@
 #include "shell/copy_move_window.h"
 
-#include "settings/favorite_folders.h"
-#include "ui/user_caption.h"
-
 #include "platform/dialogs.h"
-#include "settings/preferences_window.h"
 #include "shell/copy_file.h"
 #include "shell/file_copier.h"
-#include "ui/forms.h"
 #include "ui/history.h"
 #include "ui/toolbar_glyphs.h"
+#include "ui/user_caption.h"
 
 #include <QAction>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
@@ -69,6 +63,7 @@ TForm3::TForm3() {
     Button1->setDefault(true);
     Button1->setEnabled(false);
     Button2 = named(new QPushButton(QStringLiteral("Cancel"), this), "Button2");
+    setCancelButton(Button2);
 
     CopyFile1 = new TCopyFile(this);
     CopyFile1->setObjectName(QStringLiteral("CopyFile1"));
@@ -138,7 +133,7 @@ void TForm3::Button1Click() {
     if (destination->text().isEmpty())
         return;  // OK is disabled then; Enter must not copy either
     const QString source = original->text();
-    const QString name = source.mid(source.lastIndexOf(u'/') + 1);
+    const QString name = fileNameOf(source);
     CopyFile1->CopyFrom = source;
     CopyFile1->CopyTo = joinPath(destinationFolder(destination->text(), BrowserFolder), name);
     CopyFile1->OnNotExists = QStringLiteral("ERROR! The file(s) does not exists!");
@@ -160,14 +155,6 @@ void TForm3::Button1Click() {
 void TForm3::Button2Click() {
     AddHistoryEntry(QStringLiteral("Cancelled Favorite Folder,"));
     Close();
-}
-
-void TForm3::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        Button2->click();
-        return;
-    }
-    TDialogForm::keyPressEvent(event);
 }
 
 }  // namespace lumora

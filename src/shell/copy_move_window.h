@@ -58,8 +58,6 @@ public slots:
 
 protected:
     void FormShow() override;
-    // Escape is the Cancel button, as a click on it.
-    void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace lumora

@@ -23,6 +23,11 @@ public:
     // Paints the new percentage at once: the copy gives the event loop only
     // the odd moment.
     void showPercent(int percent);
+
+protected:
+    // A window manager offers a close box all the same: the window stays
+    // until its copy ends.
+    void FormCloseQuery(bool& canClose) override { canClose = false; }
 };
 
 }  // namespace lumora

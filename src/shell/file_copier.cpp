@@ -6,6 +6,7 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <cstdlib>
 #include <memory>
 
 #include <fcntl.h>
@@ -79,6 +80,10 @@ QString joinPath(const QString& path, const QString& name) {
     return path.endsWith(u'/') ? path + name : path + u'/' + name;
 }
 
+QString fileNameOf(const QString& path) {
+    return path.mid(path.lastIndexOf(u'/') + 1);
+}
+
 bool folderExists(const QString& path) {
     struct stat st {};
     return statPath(path, st) && S_ISDIR(st.st_mode);
@@ -102,11 +107,17 @@ FileCopier::~FileCopier() {
     discardTemporary();
     if (sourceFd_ >= 0)
         ::close(sourceFd_);
+    if (targetFd_ >= 0)
+        ::close(targetFd_);
 }
 
 CopyOutcome FileCopier::fail(CopyOutcome outcome) {
     error_ = errno;
     discardTemporary();
+    if (targetMade_) {
+        ::unlink(target_.constData());
+        targetMade_ = false;
+    }
     return outcome;
 }
 
@@ -144,24 +155,94 @@ CopyOutcome FileCopier::open() {
     return CopyOutcome::Done;
 }
 
+CopyOutcome FileCopier::openDestination() {
+    target_ = destination_;
+    struct stat entry {};
+    if (::lstat(destination_.constData(), &entry) != 0)
+        return errno == ENOENT ? CopyOutcome::Done : fail(CopyOutcome::CannotCreate);
+    const int flags = O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    if (S_ISLNK(entry.st_mode)) {
+        // The link stays; the file it points to is written, and made when
+        // it is not there yet, as creating the file through the link would.
+        char* resolved = ::realpath(destination_.constData(), nullptr);
+        if (!resolved && errno == ENOENT) {
+            targetFd_ = ::open(destination_.constData(), flags | O_CREAT, 0600);
+            if (targetFd_ >= 0)
+                resolved = ::realpath(destination_.constData(), nullptr);
+            targetMade_ = resolved != nullptr;
+        }
+        if (!resolved)
+            return fail(CopyOutcome::CannotCreate);
+        target_ = resolved;
+        std::free(resolved);
+    }
+    // Trying is the only true answer to whether this user may write it: the
+    // mode alone says nothing of root, ACLs or a read-only mount.
+    if (targetFd_ < 0)
+        targetFd_ = ::open(target_.constData(), flags);
+    struct stat st {};
+    if (targetFd_ < 0 || ::fstat(targetFd_, &st) != 0)
+        return fail(CopyOutcome::CannotCreate);
+    if (!S_ISREG(st.st_mode)) {
+        errno = EINVAL;
+        return fail(CopyOutcome::CannotCreate);
+    }
+    ::fcntl(targetFd_, F_SETFL, ::fcntl(targetFd_, F_GETFL) & ~O_NONBLOCK);
+    return CopyOutcome::Done;
+}
+
 CopyOutcome FileCopier::copy(bool keepTime, const std::function<void(qint64)>& progress) {
     if (sourceFd_ < 0) {
         errno = EBADF;
         return fail(CopyOutcome::CannotOpen);
     }
-    const QByteArray folder = folderOf(destination_);
+    if (const CopyOutcome opened = openDestination(); opened != CopyOutcome::Done)
+        return opened;
+    const QByteArray folder = folderOf(target_);
     // A file without a name where the file system allows it (and /proc can
     // name it at the end): a crash or a power cut during the copy then leaves
     // nothing behind in the folder.
     if (::access("/proc/self/fd", X_OK) == 0)
         temporaryFd_ = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-    if (temporaryFd_ < 0 && !createNamedTemporary(folder))
+    if (temporaryFd_ < 0 && !createNamedTemporary(folder)) {
+        const bool refused = errno == EACCES || errno == EPERM;
+        if (refused && targetFd_ >= 0)
+            return copyInPlace(keepTime, progress);
         return fail(CopyOutcome::CannotCreate);
+    }
     ::posix_fadvise(sourceFd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 
+    if (const CopyOutcome written = writeFile(temporaryFd_, keepTime, true, progress);
+        written != CopyOutcome::Done)
+        return written;
+    if (temporary_.isEmpty() && !nameTemporary(folder))
+        return fail(CopyOutcome::CannotCreate);
+    if (!closeWritten(temporaryFd_))
+        return fail(CopyOutcome::WriteFailed);
+    if (::rename(temporary_.constData(), target_.constData()) != 0) {
+        // A sticky folder keeps others' files from being renamed over, not
+        // from being written.
+        if ((errno == EACCES || errno == EPERM) && targetFd_ >= 0) {
+            discardTemporary();
+            return copyInPlace(keepTime, progress);
+        }
+        return fail(CopyOutcome::CannotCreate);
+    }
+    temporary_.clear();
+    targetMade_ = false;
+    // The new name itself reaches the disk with its folder.
+    const int folderFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd >= 0) {
+        ::fsync(folderFd);
+        ::close(folderFd);
+    }
+    return CopyOutcome::Done;
+}
+
+CopyOutcome FileCopier::writeFile(int fd, bool keepTime, bool sourceMode,
+                                  const std::function<void(qint64)>& progress) {
     qint64 copied = 0;
-    const CopyOutcome outcome = copyBytes(temporaryFd_, progress, copied);
-    if (outcome != CopyOutcome::Done)
+    if (const CopyOutcome outcome = copyBytes(fd, progress, copied); outcome != CopyOutcome::Done)
         return outcome;
 
     struct stat after {};
@@ -170,37 +251,43 @@ CopyOutcome FileCopier::copy(bool keepTime, const std::function<void(qint64)>& p
     changed_ = after.st_size != before_.st_size || !sameTime(after.st_mtim, before_.st_mtim);
 
     // A trailing hole is no data: the size says where the file ends.
-    if (::ftruncate(temporaryFd_, off_t(copied)) != 0)
+    if (::ftruncate(fd, off_t(copied)) != 0)
         return fail(CopyOutcome::WriteFailed);
     if (keepTime) {
+        // Only the owner may set a time: another user's file keeps the copy's.
         const struct timespec times[2] = {{0, UTIME_OMIT}, after.st_mtim};
-        ::futimens(temporaryFd_, times);
+        ::futimens(fd, times);
     }
     // Some file systems (FAT) keep no permissions: the copy is made all the same.
-    ::fchmod(temporaryFd_, after.st_mode & 0777);
+    if (sourceMode)
+        ::fchmod(fd, after.st_mode & 0777);
     struct stat written {};
-    if (::fsync(temporaryFd_) != 0 || ::fstat(temporaryFd_, &written) != 0)
+    if (::fsync(fd) != 0 || ::fstat(fd, &written) != 0)
         return fail(CopyOutcome::WriteFailed);
     if (qint64(written.st_size) != copied) {
         errno = EIO;
         return fail(CopyOutcome::WriteFailed);
     }
-    if (temporary_.isEmpty() && !nameTemporary(folder))
-        return fail(CopyOutcome::CannotCreate);
-    const int closed = ::close(temporaryFd_);
-    temporaryFd_ = -1;
-    if (closed != 0)
-        return fail(CopyOutcome::WriteFailed);
-    if (::rename(temporary_.constData(), destination_.constData()) != 0)
-        return fail(CopyOutcome::CannotCreate);
-    temporary_.clear();
-    // The new name itself reaches the disk with its folder.
-    const int folderFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd >= 0) {
-        ::fsync(folderFd);
-        ::close(folderFd);
-    }
     return CopyOutcome::Done;
+}
+
+CopyOutcome FileCopier::copyInPlace(bool keepTime, const std::function<void(qint64)>& progress) {
+    // Holes are skipped, so nothing of the old bytes may stay under them.
+    if (::ftruncate(targetFd_, 0) != 0)
+        return fail(CopyOutcome::WriteFailed);
+    if (const CopyOutcome written = writeFile(targetFd_, keepTime, targetMade_, progress);
+        written != CopyOutcome::Done)
+        return written;
+    if (!closeWritten(targetFd_))
+        return fail(CopyOutcome::WriteFailed);
+    targetMade_ = false;
+    return CopyOutcome::Done;
+}
+
+bool FileCopier::closeWritten(int& fd) {
+    const int closed = ::close(fd);
+    fd = -1;
+    return closed == 0;
 }
 
 namespace {

@@ -21,7 +21,7 @@ enum class CopyOutcome {
     CannotOpen,          // the source could not be opened
     NotRegularFile,      // a folder, pipe or device: reading it might never end
     SameFile,            // the destination is the source itself
-    CannotCreate,        // no file could be made in the destination folder
+    CannotCreate,        // the destination could not be made or may not be written
     ReadFailed,          //
     WriteFailed,         // also a failed flush, check or close
     SourceChanged,       // a move keeps a source that changed during the copy
@@ -36,6 +36,8 @@ int percentCopied(qint64 copied, qint64 size);
 QString destinationFolder(const QString& typed, const QString& base);
 // path + "/" + name, without doubling a separator that path ends with.
 QString joinPath(const QString& path, const QString& name);
+// The name after a path's last separator.
+QString fileNameOf(const QString& path);
 
 // Whether a path names a folder (fileExists, base/file_name.h, anything else).
 bool folderExists(const QString& path);
@@ -48,6 +50,13 @@ bool makeFolders(const QString& path);
 // renamed over the destination. After any failure the temporary file is gone
 // and the destination and the source are as they were. Paths are file-name
 // strings (base/file_name.h), so names that are not UTF-8 work.
+//
+// An existing destination is replaced only where this user may write it, so
+// a write-protected file is refused. A symbolic link stays and the file it
+// points to gets the copy. A writable file in a folder that only its owner's
+// rights keep from being renamed over (a folder the user cannot write, or a
+// sticky one) is truncated and written in place, flushed: it cannot be kept
+// whole through a failure then.
 class FileCopier {
 public:
     FileCopier(const QString& source, const QString& destination);
@@ -84,15 +93,26 @@ protected:
 
 private:
     CopyOutcome fail(CopyOutcome outcome);
+    CopyOutcome openDestination();
     CopyOutcome copyBytes(int target, const std::function<void(qint64)>& progress, qint64& copied);
+    // Copies the source into the empty file fd, then flushes and checks it;
+    // sourceMode gives it the source's permission bits.
+    CopyOutcome writeFile(int fd, bool keepTime, bool sourceMode,
+                          const std::function<void(qint64)>& progress);
+    CopyOutcome copyInPlace(bool keepTime, const std::function<void(qint64)>& progress);
+    // Closes a written file; false when the close reports a failed write.
+    static bool closeWritten(int& fd);
     void discardTemporary();
     bool createNamedTemporary(const QByteArray& folder);
     bool nameTemporary(const QByteArray& folder);
 
     QByteArray source_;
     QByteArray destination_;
+    QByteArray target_;     // the file the copy becomes: the destination or its link's target
     QByteArray temporary_;  // empty while the copy has no name
     int sourceFd_ = -1;
+    int targetFd_ = -1;        // an existing target, opened for writing
+    bool targetMade_ = false;  // made through a link to nothing: removed again on failure
     int temporaryFd_ = -1;
     struct stat before_ {};
     bool changed_ = false;

@@ -2,7 +2,6 @@
 
 #include "slideshow/slideshow_player.h"
 
-#include <QAction>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScreen>
@@ -48,11 +47,15 @@ TForm5::TForm5() {
     connectCommand(this, "NextImage1", &TForm5::NextImage1Click);
     connectCommand(this, "PreviousImage1", &TForm5::PreviousImage1Click);
 
-    for (QWidget* surface : {static_cast<QWidget*>(jpg), ScrollBox1->viewport()}) {
-        surface->installEventFilter(this);
+    jpg->installEventFilter(this);
+    ScrollBox1->viewport()->installEventFilter(this);
+    // The scroll area takes its viewport's context-menu events and reports
+    // them in viewport coordinates; the picture reports its own.
+    for (QWidget* surface : {static_cast<QWidget*>(jpg), static_cast<QWidget*>(ScrollBox1)}) {
+        QWidget* origin = surface == ScrollBox1 ? ScrollBox1->viewport() : surface;
         surface->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(surface, &QWidget::customContextMenuRequested, this,
-                [this, surface](const QPoint& at) { PopupMenu1->popup(surface->mapToGlobal(at)); });
+                [this, origin](const QPoint& at) { PopupMenu1->popup(origin->mapToGlobal(at)); });
     }
     connect(jpg, &TSlideImage::painted, this, [this] {
         if (aheadAfterPaint_.isNull())

@@ -42,12 +42,12 @@ std::optional<QByteArray> formatPathList(const QStringList& entries) {
     return bytes;
 }
 
-QStringList readPathList(const QString& path) {
+QStringList readPathList(const QString& path, qint64 maxSize) {
     QFile file;
     const qint64 size = openRegularFile(file, path);
-    if (size < 0 || size > kMaxPathListSize)
+    if (size < 0 || size > maxSize)
         throw EInOutError::cannotOpen(path);
-    const QByteArray bytes = file.read(kMaxPathListSize);
+    const QByteArray bytes = file.read(maxSize);
     if (file.error() != QFileDevice::NoError)
         throw EInOutError::cannotOpen(path);
     return parsePathList(bytes);

@@ -22,8 +22,8 @@ constexpr qint64 kMaxPathListSize = 256 * 1024 * 1024;
 // end at CR LF, a lone CR or a lone LF; reading stops at the first NUL byte.
 // Entries and the file's own name are file names: bytes that are not UTF-8
 // survive a read and a write. Raises EInOutError "Cannot open file <path>"
-// when the file cannot be opened, is no regular file or is too large.
-QStringList readPathList(const QString& path);
+// when the file cannot be opened, is no regular file or is larger than maxSize.
+QStringList readPathList(const QString& path, qint64 maxSize = kMaxPathListSize);
 
 // Replaces the file with the entries in one atomic write; an existing file
 // stays whole if the write fails. Raises EInOutError "Cannot create file

@@ -7,6 +7,7 @@
 #include "nviewlib/nviewlib.h"
 #include "settings/preferences_window.h"
 #include "slideshow/path_list_file.h"
+#include "slideshow/slide_totals.h"
 #include "slideshow/slideshow_player.h"
 #include "slideshow/slideshow_sounds_window.h"
 #include "ui/controls.h"
@@ -78,6 +79,9 @@ TForm7::TForm7() {
     connectHandler(FileListBox1, &TFileListBox::doubleClicked, this, &TForm7::FileListBox1DblClick);
     // "Add" follows the selection however it moved.
     connectHandler(FileListBox1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                   &TForm7::Timer1Timer);
+    // So does the count when the folder changes under the list.
+    connectHandler(FileListBox1->model(), &QAbstractItemModel::modelReset, this,
                    &TForm7::Timer1Timer);
     connectHandler(ListBox1, &TListBox::Click, this, &TForm7::ListBox1Click);
     struct Command {
@@ -216,6 +220,11 @@ bool TForm7::addingAll() const {
 
 void TForm7::FormShow() {
     centreOnScreen(this);
+    // The folder as it is now, and as it changes while the window shows.
+    DirectoryListBox1->setFollowChanges(true);
+    FileListBox1->setFollowChanges(true);
+    DirectoryListBox1->Update();
+    FileListBox1->Update();
 }
 
 void TForm7::FormActivate() {
@@ -231,10 +240,7 @@ void TForm7::Timer1Timer() {
     const qint64 slides = ListBox1->count();
     Button11->setEnabled(slides > 0);
     Button3->setEnabled(slides > 0);
-    const qint64 seconds = slides * (forms().Form4->slidestimer->value() / 1000);
-    Label1->setText(QStringLiteral("Total item(s) : ") + QString::number(slides) +
-                    QStringLiteral("   Total time of slide : ") + QString::number(seconds) +
-                    QStringLiteral(" sec"));
+    Label1->setText(slideTotalsText(slides));
     Button4->setEnabled(!FileListBox1->FileName().isEmpty());
     const bool hasEntry = !Edit1->text().isEmpty();
     Button8->setEnabled(hasEntry);
@@ -246,8 +252,7 @@ void TForm7::Timer1Timer() {
 }
 
 void TForm7::DriveComboBox1Change() {
-    if (!DriveComboBox1->Drive().isEmpty())
-        DirectoryListBox1->setDirectory(DriveComboBox1->Drive());
+    DirectoryListBox1->showChosenDrive();
 }
 
 void TForm7::DirectoryListBox1Change() {
@@ -390,12 +395,7 @@ void TForm7::Button6Click() {
 
 void TForm7::moveSelectedEntry(int step) {
     AddHistoryEntry(QStringLiteral("Pressed Move File,"));
-    const int row = ListBox1->ItemIndex();
-    const int target = row + step;
-    if (row < 0 || target < 0 || target >= ListBox1->count())
-        return;
-    ListBox1->insertItem(target, ListBox1->takeItem(row));
-    ListBox1->setItemIndex(target);
+    ListBox1->moveSelectedItem(step, TListBox::SelectionAfterMove::FollowsEntry);
 }
 
 void TForm7::Button8Click() {
@@ -439,11 +439,19 @@ void TForm7::FilesDropped(const QStringList& paths) {
     Timer1Timer();
 }
 
+void TForm7::reject() {
+    guarded([this] { Button7Click(); });
+}
+
 void TForm7::hideEvent(QHideEvent* event) {
     TDialogForm::hideEvent(event);
-    // However the window went, a run of Add All ends with it.
-    if (!event->spontaneous())
+    // However the window went, a run of Add All ends with it, and the
+    // folder is read again at the next showing.
+    if (!event->spontaneous()) {
         stopAddAll();
+        DirectoryListBox1->setFollowChanges(false);
+        FileListBox1->setFollowChanges(false);
+    }
 }
 
 void TForm7::dragEnterEvent(QDragEnterEvent* event) {

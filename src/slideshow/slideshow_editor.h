@@ -99,6 +99,9 @@ protected:
     void FormShow() override;
     void FormActivate() override;
     void hideEvent(QHideEvent* event) override;
+    // A window manager gives the window a close box and Alt+F4: they leave
+    // it as Close does, history entry included.
+    void reject() override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 

@@ -9,7 +9,6 @@
 #include "ui/forms.h"
 #include "ui/history.h"
 
-#include <QAction>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -159,6 +158,7 @@ void TForm8::prepareShow(const QStringList* source) {
     position_ = -1;
     ManualCycle1->setChecked(false);
     Panel1->setText(QStringLiteral("Please Wait"));
+    soundsToStop_ = true;
 
     // Without a window manager nobody maximises for us, so the window takes
     // the work area of the screen the user is looking at itself.
@@ -231,6 +231,9 @@ void TForm8::PreviousImage1Click() {
         dialogs().message(this, QStringLiteral("Error"),
                           QStringLiteral("You are at the beginning!"), MsgIcon::Error,
                           MsgButtons::Ok);
+        // The window regains activation from its own box, which the program's
+        // own activation does not count.
+        FormActivate();
         return;
     }
     AddHistoryEntry(QStringLiteral("Pressed Previous Image,"));
@@ -254,9 +257,13 @@ void TForm8::EndSlideShow1Click() {
     endShow(true);
 }
 
-void TForm8::endShow(bool fromMenu) {
-    if (stopSounds)
+void TForm8::stopShowSounds() {
+    if (std::exchange(soundsToStop_, false) && stopSounds)
         stopSounds();
+}
+
+void TForm8::endShow(bool fromMenu) {
+    stopShowSounds();
     if (fromMenu)
         AddHistoryEntry(QStringLiteral("Pressed End Slideshow,"));
     Timer1->stop();
@@ -310,7 +317,8 @@ void TForm8::hideEvent(QHideEvent* event) {
     if (event->spontaneous())
         return;
     // However the window went (End, or closed from outside), the show stops
-    // here: no ticks, no worker, no picture kept in a hidden window.
+    // here: no sound, no ticks, no worker, no picture kept in a hidden window.
+    stopShowSounds();
     Timer1->stop();
     prefetchAfterPaint_.clear();
     prefetch_->stop();

@@ -111,12 +111,15 @@ private:
     void showSlide(int index);
     void prefetchNext();
     void endShow(bool fromMenu);
+    // Once a show, however it ends.
+    void stopShowSounds();
     void layOut();
 
     std::unique_ptr<TSlidePrefetch> prefetch_;
     QString prefetchAfterPaint_;  // the next slide, requested after the coming paint
     int position_ = -1;
     bool lookAhead_ = true;
+    bool soundsToStop_ = false;
 };
 
 }  // namespace lumora

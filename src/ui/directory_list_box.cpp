@@ -41,12 +41,19 @@ QString childPath(const QString& folder, const QString& name) {
 }  // namespace
 
 TDirectoryListBox::TDirectoryListBox(TDriveComboBox* drives, QWidget* parent)
-    : QListWidget(parent), drives_(drives) {
+    : QListWidget(parent),
+      drives_(drives),
+      watcher_(this, DirWatch::Names::Folders, [this] { Update(); }) {
     setAccessibleName(QStringLiteral("Folders"));
     setItemDelegate(new IndentDelegate(this));
     setUniformItemSizes(true);
     connect(this, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { setDirectory(item->data(kPathRole).toString()); });
+}
+
+void TDirectoryListBox::showChosenDrive() {
+    if (drives_ && !drives_->Drive().isEmpty())
+        setDirectory(drives_->Drive());
 }
 
 QString TDirectoryListBox::rootOf(const QString& folder) const {
@@ -62,8 +69,13 @@ void TDirectoryListBox::setDirectory(const QString& directory) {
     if (folder == directory_)
         return;
     directory_ = folder;
+    watcher_.setFolder(directory_);
     Update();
     emit Change();
+}
+
+void TDirectoryListBox::setFollowChanges(bool follow) {
+    watcher_.setActive(follow);
 }
 
 void TDirectoryListBox::Update() {

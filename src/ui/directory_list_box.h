@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/dir_watch.h"
+
 #include <QListWidget>
 #include <QString>
 
@@ -24,6 +26,13 @@ public:
 
     // Reads the current folder's folders again.
     void Update();
+    // Lists the drive chosen in its combo, from the drive's mount point;
+    // nothing happens while no drive is chosen.
+    void showChosenDrive();
+
+    // While on, the list reads the current folder's folders again whenever
+    // one of them is created, deleted or renamed.
+    void setFollowChanges(bool follow);
 
 signals:
     // The current folder changed.
@@ -34,6 +43,7 @@ private:
 
     TDriveComboBox* drives_;
     QString directory_;
+    FolderWatcher watcher_;
 };
 
 }  // namespace lumora

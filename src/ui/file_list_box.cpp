@@ -7,6 +7,7 @@
 #include <QFileIconProvider>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScrollBar>
 
 namespace lumora {
 
@@ -66,7 +67,10 @@ QString absoluteFolder(const QString& folder, const QString& base) {
 }  // namespace
 
 TFileListBox::TFileListBox(QWidget* parent)
-    : QListView(parent), compiledMask_(mask_), model_(new TFileListModel(this)) {
+    : QListView(parent),
+      compiledMask_(mask_),
+      model_(new TFileListModel(this)),
+      watcher_(this, DirWatch::Names::All, [this] { followChange(); }) {
     setModel(model_);
     setAccessibleName(QStringLiteral("Files"));
     // Every row has the same height: lets the view lay out 100,000 rows at once.
@@ -74,6 +78,7 @@ TFileListBox::TFileListBox(QWidget* parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     directory_ = currentDirectory();
+    watcher_.setFolder(directory_);
     Update();
 }
 
@@ -86,6 +91,7 @@ void TFileListBox::setDirectory(const QString& directory) {
     if (folder == directory_)
         return;
     directory_ = folder;
+    watcher_.setFolder(directory_);
     Update();
 }
 
@@ -186,6 +192,19 @@ void TFileListBox::keyPressEvent(QKeyEvent* event) {
 
 void TFileListBox::Update() {
     model_->setEntries(listFolder(directory_, compiledMask_, fileType_, listPrograms_));
+}
+
+void TFileListBox::setFollowChanges(bool follow) {
+    watcher_.setActive(follow);
+}
+
+void TFileListBox::followChange() {
+    const QString selected = Item(ItemIndex());
+    const int scrolled = verticalScrollBar()->value();
+    Update();
+    if (!selected.isEmpty())
+        selectItem(selected);
+    verticalScrollBar()->setValue(scrolled);
 }
 
 }  // namespace lumora

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/dir_watch.h"
 #include "ui/file_mask.h"
 
 #include <QListView>
@@ -67,6 +68,10 @@ public:
     // Re-reads the directory with the current mask.
     void Update();
 
+    // While on, the list reads its directory again whenever an entry of it is
+    // created, deleted or renamed, keeping the selected entry where it still is.
+    void setFollowChanges(bool follow);
+
 signals:
     // The user double-clicked an entry.
     void DblClick();
@@ -81,12 +86,15 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void followChange();
+
     QString directory_;
     QString mask_ = QStringLiteral("*.*");
     FileMask compiledMask_;
     unsigned fileType_ = ftAll;
     bool listPrograms_ = false;
     TFileListModel* model_;
+    FolderWatcher watcher_;
 };
 
 }  // namespace lumora

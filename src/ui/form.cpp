@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenu>
 #include <QPointer>
@@ -70,6 +71,20 @@ void connectCommand(QObject* window, const char* name, std::function<void()> run
         return;
     }
     qFatal("connectCommand: %s has no command named %s", qPrintable(window->objectName()), name);
+}
+
+void TDialogForm::setCancelButton(QAbstractButton* button) {
+    cancelButton_ = button;
+}
+
+void TDialogForm::keyPressEvent(QKeyEvent* event) {
+    if (!event->matches(QKeySequence::Cancel)) {
+        TFormBase::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (cancelButton_ && cancelButton_->isVisible() && cancelButton_->isEnabled())
+        cancelButton_->click();
 }
 
 }  // namespace lumora

@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <QHideEvent>
 #include <QMainWindow>
+#include <QPointer>
 #include <QShowEvent>
 #include <QTimer>
 #include <QWidget>
@@ -15,7 +16,9 @@
 #include <utility>
 #include <vector>
 
+class QAbstractButton;
 class QAction;
+class QKeyEvent;
 class QMenu;
 class QScreen;
 
@@ -194,6 +197,11 @@ public:
     // Close() of the design: also for a hidden window, which still writes its settings.
     void Close() { done(QDialog::Rejected); }
 
+    // The design's Cancel button, which Escape clicks. A dialog without one
+    // ignores Escape: it is left by its own buttons, which may record or
+    // apply something on the way out.
+    void setCancelButton(QAbstractButton* button);
+
     // Shows the window only for its settings storage, which reads the
     // window's section, and runs `handler`, which closes it again; the window
     // stays off the screen instead of flashing up.
@@ -206,6 +214,12 @@ public:
         } again{this};
         handler();
     }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QPointer<QAbstractButton> cancelButton_;
 };
 
 }  // namespace lumora

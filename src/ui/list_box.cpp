@@ -28,6 +28,16 @@ void TListBox::setItemIndex(int index) {
     setCurrentRow(index >= 0 && index < count() ? index : -1);
 }
 
+bool TListBox::moveSelectedItem(int step, SelectionAfterMove selection) {
+    const int row = currentRow();
+    const int target = row + step;
+    if (row < 0 || target < 0 || target >= count())
+        return false;
+    insertItem(target, takeItem(row));
+    setItemIndex(selection == SelectionAfterMove::FollowsEntry ? target : row);
+    return true;
+}
+
 void TListBox::mousePressEvent(QMouseEvent* event) {
     QListWidget::mousePressEvent(event);
     if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())

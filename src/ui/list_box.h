@@ -20,6 +20,11 @@ public:
     // Row of the selected entry, -1 for none; setting it does not report Click.
     int ItemIndex() const { return currentRow(); }
     void setItemIndex(int index);
+    // Where the selection goes when its entry moves.
+    enum class SelectionAfterMove { FollowsEntry, StaysOnRow };
+    // Moves the selected entry by step places; false, and nothing moves, when
+    // nothing is selected or the entry would leave the list.
+    bool moveSelectedItem(int step, SelectionAfterMove selection);
 
 signals:
     void Click();

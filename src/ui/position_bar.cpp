@@ -1,6 +1,7 @@
 #include "ui/position_bar.h"
 
 #include <QStyleOptionSlider>
+#include <QTimer>
 
 namespace lumora {
 
@@ -8,16 +9,29 @@ TPositionBar::TPositionBar(QWidget* parent) : QScrollBar(Qt::Horizontal, parent)
     setMaximum(0);
     setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(QStringLiteral("Position"));
-    // During a drag the thumb only moves; the position is given when it is let go.
-    connect(this, &QAbstractSlider::actionTriggered, this, [this](int action) {
-        if (action != SliderMove || !isSliderDown())
-            emit Scroll();
+    waiting_ = new QTimer(this);
+    waiting_->setInterval(5);
+    connect(waiting_, &QTimer::timeout, this, [this] {
+        if (!inFlight_ || !inFlight_())
+            report();
     });
-    connect(this, &QAbstractSlider::sliderReleased, this, &TPositionBar::Scroll);
+    // Every action of the user, each move of a dragged thumb included.
+    connect(this, &QAbstractSlider::actionTriggered, this, [this] {
+        if (inFlight_ && inFlight_())
+            waiting_->start();
+        else
+            report();
+    });
+}
+
+void TPositionBar::report() {
+    waiting_->stop();
+    emit Scroll();
 }
 
 void TPositionBar::showPosition(int position, int length) {
-    if (isSliderDown())
+    // The thumb the user holds, or a move still to be reported, stays put.
+    if (isSliderDown() || waiting_->isActive())
         return;
     if (length > maximum())
         setMaximum(length);

@@ -1,8 +1,8 @@
 #include "ui/toolbar_glyphs.h"
 
 #include <QApplication>
-#include <QPainter>
 #include <QStyle>
+#include <QToolButton>
 
 namespace lumora {
 namespace {
@@ -65,6 +65,18 @@ QIcon withVisibleDisabledState(const QIcon& icon) {
         result.addPixmap(faded(normal), QIcon::Disabled);
     }
     return result;
+}
+
+QToolButton* glyphButton(QWidget* parent, const char* name, const QString& hint,
+                         const char* themeIcon, QStyle::StandardPixmap fallback) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setToolTip(hint);
+    button->setAccessibleName(hint);  // a glyph alone says nothing to a screen reader
+    button->setAutoRaise(true);
+    button->setIcon(withVisibleDisabledState(
+        QIcon::fromTheme(QLatin1String(themeIcon), QApplication::style()->standardIcon(fallback))));
+    return button;
 }
 
 }  // namespace lumora

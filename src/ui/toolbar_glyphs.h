@@ -1,6 +1,10 @@
 #pragma once
 
 #include <QIcon>
+#include <QStyle>
+
+class QToolButton;
+class QWidget;
 
 namespace lumora {
 
@@ -14,5 +18,10 @@ QIcon toolbarGlyph(int index);
 // The icon with a disabled state that is plainly different from the normal
 // one: grey and faint, whatever the theme's own disabled pixmap looks like.
 QIcon withVisibleDisabledState(const QIcon& icon);
+
+// A tool button that shows a glyph (the theme's icon of that name, else the
+// style's) and is named by its hint, for the mouse and for screen readers alike.
+QToolButton* glyphButton(QWidget* parent, const char* name, const QString& hint,
+                         const char* themeIcon, QStyle::StandardPixmap fallback);
 
 }  // namespace lumora

@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
@@ -226,6 +227,24 @@ TEST_F(ViewerTest, ALargePictureScrollsASmallOneIsCentred) {
         EXPECT_GT(down.value(), 0);
         key(Qt::Key_Escape);
         EXPECT_TRUE(viewer().isVisible());
+    }));
+}
+
+TEST_F(ViewerTest, RightClicksOnThePictureAndOnTheBlackAroundItOpenThePopUp) {
+    picture("a.bmp", Qt::red, {64, 48});
+    listAndClick("a.bmp");
+    ASSERT_TRUE(view([&] {
+        QWidget* black = viewer().ScrollBox1->viewport();
+        ASSERT_FALSE(viewer().jpg->geometry().contains(QPoint(5, 5)));
+        for (QWidget* surface : {black, static_cast<QWidget*>(viewer().jpg)}) {
+            // As the window system delivers a right click: to the widget under the mouse.
+            const QPoint at(5, 5);
+            QContextMenuEvent click(QContextMenuEvent::Mouse, at, surface->mapToGlobal(at));
+            QApplication::sendEvent(surface, &click);
+            EXPECT_TRUE(viewer().PopupMenu1->isVisible()) << surface->objectName().toStdString();
+            EXPECT_EQ(viewer().PopupMenu1->pos(), surface->mapToGlobal(at));
+            viewer().PopupMenu1->hide();
+        }
     }));
 }
 

@@ -6,10 +6,13 @@
 #include "media/media_player_window.h"
 #include "platform/launch.h"
 #include "settings/preferences_window.h"
+#include "shell/icon_list_box.h"
+#include "slideshow/slideshow_editor.h"
 #include "slideshow/slideshow_player.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_launcher.h"
 #include "support/program.h"
+#include "support/programs_on_path.h"
 #include "support/scratch_dir.h"
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
@@ -22,8 +25,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
+#include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSplitter>
@@ -112,11 +116,48 @@ TEST_F(MainWindowTest, OpensAtItsDesignSizeAndNarrowsWithTheStatusPanels) {
     QTest::qWait(20);
     EXPECT_EQ(main().width(), 400);
     // Where there is room the panels have their design widths.
+    main().StatusPanels.setText(0, QStringLiteral("short.bmp"));
     main().resize(900, 444);
     QTest::qWait(20);
     const int widths[4] = {200, 130, 100, 200};
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(main().StatusPanels.labels[size_t(i)]->width(), widths[i]) << i;
+    main().hide();
+}
+
+// Panel 0's text is longer than its 200 pixels: at the design size the other
+// panels give up their unused room and it shows whole; where even that is
+// not enough it is cut, and its tool tip holds the whole text.
+TEST_F(MainWindowTest, StatusPanelZeroShowsItsWholeTextOrAToolTipWithIt) {
+    main().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main()));
+    main().DirectoryListBox1Click();  // the drive's capacity
+    main().Timer1Timer();             // items, date and time
+    QLabel& panel = *main().StatusPanels.labels[0];
+    const QString capacity = panel.text();
+    ASSERT_TRUE(capacity.endsWith(QStringLiteral(" MB free )")));
+    const auto shownWhole = [](const QLabel& label) {
+        return label.contentsRect().width() > label.fontMetrics().horizontalAdvance(label.text());
+    };
+    ASSERT_GT(panel.fontMetrics().horizontalAdvance(capacity), 200);
+    QTest::qWait(20);
+    EXPECT_TRUE(shownWhole(panel)) << panel.width();
+    EXPECT_TRUE(panel.toolTip().isEmpty());
+    for (int i = 1; i < 4; ++i) {
+        const QLabel& other = *main().StatusPanels.labels[size_t(i)];
+        EXPECT_TRUE(shownWhole(other)) << i;  // their texts stay whole too
+        EXPECT_GT(other.x(), main().StatusPanels.labels[size_t(i - 1)]->geometry().right()) << i;
+    }
+    EXPECT_LE(main().StatusPanels.labels[3]->geometry().right(), main().StatusBar1->width());
+
+    main().resize(400, 444);
+    QTest::qWait(20);
+    EXPECT_FALSE(shownWhole(panel));
+    EXPECT_EQ(panel.toolTip(), capacity);
+    EXPECT_EQ(panel.text(), capacity);  // what screen readers read
+    main().resize(622, 444);
+    QTest::qWait(20);
+    EXPECT_TRUE(panel.toolTip().isEmpty());
     main().hide();
 }
 
@@ -384,6 +425,51 @@ TEST_F(MainWindowTest, TrayCommandsOpenTheWindowsWithoutHistory) {
               QStringList({QStringLiteral("Launched Options,"), QStringLiteral("About Pressed,")}));
 }
 
+// Escape reaches a dialog through the control that has the focus: it clicks
+// the dialog's Cancel button, and a dialog without one stays open, so its own
+// buttons (and what they record) are the way out. The history list, with no
+// buttons at all, closes.
+TEST_F(MainWindowTest, EscapeIsCancelWhereADialogHasOneAndIgnoredWhereItHasNot) {
+    main().show();
+    struct Case {
+        QAction* command;
+        const char* window;
+        bool closes;
+        QStringList recorded;  // after the command's own entry
+    };
+    const Case cases[] = {
+        {main().Create1, "Form7", false, {}},
+        {main().About1, "Form11", false, {}},
+        {main().EasyFilter1, "Form19", true, {"Cancel Easy Filter Clicked,"}},
+        {main().HistoryList1, "Form21", true, {}},
+    };
+    for (const Case& c : cases) {
+        bool closed = false;
+        QStringList recorded;
+        ModalAnswer answer([&](QWidget* dialog) {
+            ASSERT_EQ(dialog->objectName(), QLatin1String(c.window));
+            const QStringList before = historyActions();
+            QWidget* focus = dialog->focusWidget() ? dialog->focusWidget() : dialog;
+            QTest::keyClick(focus, Qt::Key_Escape);
+            closed = !dialog->isVisible();
+            recorded = historyActions().mid(before.size());
+        });
+        c.command->trigger();
+        ASSERT_TRUE(answer.wasShown()) << c.window;
+        EXPECT_EQ(closed, c.closes) << c.window;
+        EXPECT_EQ(recorded, c.recorded) << c.window;
+    }
+
+    // A window manager's close box and Alt+F4 leave the editor as Close
+    // does, which says so in the history.
+    ModalAnswer answer([](QWidget*) {
+        forms().Form7->close();
+        EXPECT_FALSE(forms().Form7->isVisible());
+    });
+    main().Create1->trigger();
+    EXPECT_EQ(historyActions().last(), QStringLiteral("Pressed Close Slideshow,"));
+}
+
 TEST_F(MainWindowTest, HelpOpensTheContentsPage) {
     FakeLauncher launcher;
     setLauncher(&launcher);
@@ -392,6 +478,40 @@ TEST_F(MainWindowTest, HelpOpensTheContentsPage) {
     ASSERT_EQ(launcher.opened.size(), 1);
     EXPECT_TRUE(launcher.opened[0].endsWith(QStringLiteral("/help/index.html")));
     EXPECT_EQ(historyActions().last(), QStringLiteral("Help Pressed,"));
+}
+
+// With the real opener: when nothing shows the page, the history entry is
+// followed by an error box that says what is missing.
+TEST_F(MainWindowTest, HelpThatNoBrowserShowsSaysWhatIsMissing) {
+    test::ProgramsOnPath programs;
+    const auto help = [] {
+        test::fakeDialogs().reset();
+        main().Help2->trigger();
+        EXPECT_EQ(historyActions().last(), QStringLiteral("Help Pressed,"));
+        // The opener has ended (or never started) once its process is gone.
+        EXPECT_TRUE(QTest::qWaitFor(
+            [] { return QCoreApplication::instance()->findChildren<QProcess*>().isEmpty(); },
+            10000));
+        QCoreApplication::processEvents();
+        return test::fakeDialogs().messageTexts();
+    };
+    QStringList shown = help();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].startsWith(QStringLiteral("No web browser showed the help page /")));
+    EXPECT_TRUE(shown[0].endsWith(QStringLiteral("/help/index.html: xdg-open is not installed.")))
+        << shown[0].toStdString();
+
+    programs.install(QStringLiteral("xdg-open"), 3);  // xdg-open's "no program found"
+    shown = help();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].endsWith(
+        QStringLiteral("/help/index.html: xdg-open found no program that opens it.")))
+        << shown[0].toStdString();
+
+    programs.install(QStringLiteral("xdg-open"), 0);
+    EXPECT_TRUE(help().isEmpty());
+    ASSERT_EQ(programs.started().size(), 2);
+    EXPECT_TRUE(programs.started().last().endsWith(QStringLiteral("/help/index.html")));
 }
 
 TEST_F(MainWindowTest, ExitClosesTheMainWindowWithoutHistory) {

@@ -1,12 +1,14 @@
 // The main window on an X server of its own (Xvfb), started with an argument
-// as a user would start it: its size, the tree that follows the list with
-// the whole selected node in view, and clicks on a file, also on the one
-// already selected after Close File.
+// as a user would start it (an empty slideshow, which plays with no box until
+// F4): its size, the tree that follows the list with the whole selected node
+// in view, and clicks on a file, also on the one already selected after Close
+// File.
 // Exit 0: passed; 77: skipped (no Xvfb); 1: failed.
 
 #include "app/folder_tree.h"
 #include "app/main_window.h"
 #include "platform/application.h"
+#include "slideshow/slideshow_player.h"
 #include "support/program_forms.h"
 #include "support/xvfb_check.h"
 #include "ui/file_list_box.h"
@@ -14,10 +16,13 @@
 #include "ui/picture_view.h"
 
 #include <QDir>
+#include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QPainter>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 namespace lumora {
@@ -59,14 +64,29 @@ int run(int argc, char** argv) {
     QImage green(40, 30, QImage::Format_RGB32);
     green.fill(QColor(10, 200, 30));
     green.save(folder + QStringLiteral("/green.bmp"), "BMP");
+    QFile(folder + QStringLiteral("/show.lss")).open(QIODevice::WriteOnly);
     QDir::setCurrent(folder);
 
     TApplication app(argc, argv);
     test::ProgramForms program(check.failOnMessage(), {QStringLiteral("show.lss")});
     TForm1& main = *forms().Form1;
+    TForm8& player = *forms().Form8;
+    player.Timer1->setInterval(20);
+    bool played = false;
+    QTimer endShow;
+    QObject::connect(&endShow, &QTimer::timeout, &endShow, [&] {
+        if (!player.isVisible())
+            return;
+        QTest::qWait(200);  // ten steps of an empty list
+        played = player.Panel1->text() == QStringLiteral("Please Wait");
+        QTest::keyClick(&player, Qt::Key_F4);
+    });
+    endShow.start(20);
     main.show();
     check.check(QTest::qWaitForWindowExposed(&main), QStringLiteral("main window not exposed"));
     QTest::qWait(300);
+    endShow.stop();
+    check.check(played, QStringLiteral("the empty slideshow did not play"));
 
     check.check(
         main.size() == QSize(622, 444),

@@ -3,7 +3,9 @@
 #include "app/main_window.h"
 #include "base/file_name.h"
 #include "metafile/metafile_writer.h"
+#include "platform/dialogs.h"
 #include "settings/preferences_window.h"
+#include "shell/icon_list_box.h"
 #include "support/fake_dialogs.h"
 #include "support/fake_mci.h"
 #include "support/program.h"
@@ -17,10 +19,16 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <cstdio>
@@ -209,6 +217,48 @@ TEST_F(PreviewTest, SaveToBmpWritesABitmapThatOthersRead) {
     const qsizetype entries = forms().Form21->History.size();
     main().SaveToBmp1Click();
     EXPECT_EQ(forms().Form21->History.size(), entries);
+}
+
+// The real dialog: its type reads as designed, " [*.bmp]", not doubled; the
+// name box starts with "*.bmp", and saving while it still holds a pattern
+// writes nothing and keeps the dialog.
+TEST_F(PreviewTest, SaveToBmpsDialogShowsTheDesignsTypeAndNameAndWritesNoPattern) {
+    click("green.bmp");
+    struct RealDialogs {
+        RealDialogs() { setDialogs(nullptr); }
+        ~RealDialogs() { setDialogs(&test::fakeDialogs()); }
+    } real;
+    QStringList types;
+    QStringList names;
+    int shown = 0;
+    QTimer answer;
+    answer.setInterval(20);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible())
+            return;
+        auto* type = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+        ASSERT_TRUE(type && name && buttons);
+        if (++shown == 1) {
+            for (int i = 0; i < type->count(); ++i)
+                types << type->itemText(i);
+            names << name->text();
+        } else if (shown > 2) {
+            name->setText(QStringLiteral("shot"));  // a name at last
+        }
+        buttons->button(QDialogButtonBox::Save)->click();
+    });
+    answer.start();
+    main().SaveToBmp1->trigger();
+    answer.stop();
+    EXPECT_EQ(types, QStringList{QStringLiteral("[*.bmp]")});
+    EXPECT_EQ(names, QStringList{QStringLiteral("*.bmp")});
+    EXPECT_GT(shown, 2);
+    EXPECT_TRUE(QFile::exists(path("shot.bmp")));
+    EXPECT_FALSE(QFile::exists(path("*.bmp")));
+    EXPECT_EQ(historyActions().last(), QStringLiteral("Saved green.bmp as bitmap,"));
 }
 
 // Metafiles stay vector pictures in the view and become bitmaps on saving;

@@ -120,9 +120,10 @@ TEST_F(MediaPlayerWindowTest, LoopPlayStartsAgainAtTheExactEnd) {
     EXPECT_EQ(device().positionValue, 0);
 }
 
-// The bar seeks on what the user does, never on what the refresh sets, and
-// the refresh leaves a thumb the user holds alone.
-TEST_F(MediaPlayerWindowTest, TheBarSeeksOnlyOnTheUsersActions) {
+// The bar seeks on what the user does, never on what the refresh sets; a
+// dragged thumb seeks as it moves, with one seek in flight at a time, and the
+// refresh leaves it alone.
+TEST_F(MediaPlayerWindowTest, TheBarSeeksOnTheUsersActionsOneSeekInFlight) {
     playSound(60000);
     QScrollBar& bar = *window().trackbar1;
     bar.triggerAction(QAbstractSlider::SliderSingleStepAdd);
@@ -133,18 +134,30 @@ TEST_F(MediaPlayerWindowTest, TheBarSeeksOnlyOnTheUsersActions) {
     EXPECT_TRUE(device().calls.contains(QStringLiteral("seek 6000")));
     device().calls.clear();
 
-    // A drag: the thumb moves, the refresh does not pull it back, and the
-    // position is given once it is let go.
+    // A drag: each move seeks at once while the player has no seek under way.
     bar.setSliderDown(true);
+    bar.setSliderPosition(20000);
+    EXPECT_EQ(device().calls, QStringList({QStringLiteral("pause"), QStringLiteral("seek 20000"),
+                                           QStringLiteral("play")}));
+    device().calls.clear();
+    // That seek takes its time: the moves meanwhile wait, the refresh does not
+    // pull the thumb back, and once the seek is done the last move is given.
+    device().seekingValue = true;
+    bar.setSliderPosition(25000);
     bar.setSliderPosition(30000);
     device().positionValue = 7000;
     window().Timer1Timer();
+    QTest::qWait(30);
     EXPECT_EQ(bar.sliderPosition(), 30000);
     EXPECT_TRUE(device().calls.isEmpty());
-    bar.setSliderDown(false);
+    device().seekingValue = false;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !device().calls.isEmpty(); }, 1000));
     EXPECT_EQ(device().calls, QStringList({QStringLiteral("pause"), QStringLiteral("seek 30000"),
                                            QStringLiteral("play")}));
     device().calls.clear();
+    bar.setSliderDown(false);  // let go where it was: nothing more
+    QTest::qWait(20);
+    EXPECT_TRUE(device().calls.isEmpty());
 
     // Values set from code are no scroll.
     bar.setValue(100);

@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <cmath>
+
 namespace lumora {
 namespace {
 
@@ -20,6 +22,7 @@ enum { BLACK_BRUSH = 4, NULL_BRUSH = 5, BLACK_PEN = 7, NULL_PEN = 8 };
 enum { EMR_POLYBEZIER = 2, EMR_POLYGON = 3, EMR_POLYBEZIERTO = 5, EMR_POLYGON16 = 86 };
 enum { EMR_BEGINPATH = 59, EMR_ENDPATH = 60, EMR_CLOSEFIGURE = 61, EMR_FILLPATH = 62 };
 enum { EMR_STROKEANDFILLPATH = 63, EMR_STROKEPATH = 64, EMR_SELECTCLIPPATH = 67 };
+enum { EMR_INTERSECTCLIPRECT = 30, EMR_FILLRGN = 71 };
 
 // The writer's frame is 96 x 96 reference pixels: device units are pixels.
 QImage render(const EmfWriter& w, QSize size = {96, 96}) {
@@ -248,6 +251,104 @@ TEST(EmfClip, RegionsReplaceCombineAndReset) {
     EXPECT_TRUE(near(img.pixel(50, 50), Qt::red));
     EXPECT_TRUE(near(img.pixel(20, 50), Qt::white));
     EXPECT_TRUE(near(img.pixel(88, 5), Qt::blue));
+}
+
+// Clips and region fills cover what the painter itself fills of the same
+// outline (the pixels whose centres lie inside): at the frame's size,
+// scaled unevenly, and through a turned painter.
+TEST(EmfClip, RegionsCoverWhatThePainterFillsOfTheSameOutline) {
+    const QPolygonF star(QPolygon({{48, 4}, {74, 88}, {6, 34}, {90, 34}, {22, 88}}));
+    const QTransform turn(std::cos(0.5), std::sin(0.5), -std::sin(0.5), std::cos(0.5), 40, 0);
+    auto outline = [](Qt::FillRule rule, auto&&... shapes) {
+        QPainterPath path;
+        path.setFillRule(rule);
+        (path.addPolygon(shapes), ...);
+        return path;
+    };
+    auto clipPath = [](int fillMode, auto&& figures) {
+        return [=](EmfWriter& w) {
+            w.setPolyFillMode(fillMode).rec(EMR_BEGINPATH, {});
+            figures(w);
+            w.rec(EMR_ENDPATH, {}).rec(EMR_SELECTCLIPPATH, {5}).rectangle(-10, -10, 200, 200);
+        };
+    };
+    auto starFigure = [&](EmfWriter& w) { w.poly(EMR_POLYGON, star.toPolygon().toList()); };
+    QPainterPath ellipseWithHole;
+    ellipseWithHole.addEllipse(QRectF(10, 10, 75, 59));  // right and bottom edge left out
+    ellipseWithHole.addRect(30, 30, 30, 30);
+    struct Case {
+        const char* name;
+        std::function<void(EmfWriter&)> write;
+        QPainterPath covered;
+    };
+    const Case cases[] = {
+        {"star, alternate", clipPath(1, starFigure), outline(Qt::OddEvenFill, star)},
+        {"star, winding", clipPath(2, starFigure), outline(Qt::WindingFill, star)},
+        {"ellipse with a hole",
+         clipPath(1,
+                  [](EmfWriter& w) {
+                      w.ellipse(10, 10, 86, 70)
+                          .poly(EMR_POLYGON, {{30, 30}, {60, 30}, {60, 60}, {30, 60}});
+                  }),
+         ellipseWithHole},
+        {"turned clip rectangle",
+         [&](EmfWriter& w) {
+             w.setWorldTransform(turn.m11(), turn.m12(), turn.m21(), turn.m22(), 40, 0);
+             w.rec(EMR_INTERSECTCLIPRECT, {10, 10, 60, 40});
+             w.setWorldTransform(1, 0, 0, 1, 0, 0).rectangle(-10, -10, 200, 200);
+         },
+         outline(Qt::WindingFill, turn.map(QPolygonF(QRectF(10, 10, 50, 30))))},
+        {"turned region fill",
+         [&](EmfWriter& w) {
+             w.setWorldTransform(turn.m11(), turn.m12(), turn.m21(), turn.m22(), 40, 0);
+             test::Bytes fill;
+             fill.u32(0).u32(0).u32(0).u32(0).u32(64).u32(1);
+             fill.u32(32).u32(1).u32(2).u32(32).u32(0).u32(0).u32(0).u32(0);
+             fill.u32(10).u32(10).u32(40).u32(30).u32(10).u32(30).u32(60).u32(50);
+             w.raw(EMR_FILLRGN, fill.data());
+         },
+         outline(Qt::WindingFill, turn.map(QPolygonF(QRectF(10, 10, 30, 20))),
+                 turn.map(QPolygonF(QRectF(10, 30, 50, 20))))},
+    };
+    struct Target {
+        const char* name;
+        QSize image;
+        QRectF rect;
+        QTransform painter;
+    };
+    const Target targets[] = {
+        {"frame size", {96, 96}, QRectF(0, 0, 96, 96), {}},
+        {"scaled", {61, 83}, QRectF(0, 0, 61, 83), {}},
+        {"turned painter",
+         {96, 96},
+         QRectF(10, 10, 70, 70),
+         QTransform().translate(20, -10).rotate(20)},
+    };
+    for (const Case& c : cases) {
+        EmfWriter w = filled(Qt::red);
+        c.write(w);
+        const Metafile m = Metafile::fromData(w.bytes());
+        for (const Target& t : targets) {
+            SCOPED_TRACE(std::string(c.name) + ", " + t.name);
+            auto canvas = [&](auto&& paint) {
+                QImage img(t.image, QImage::Format_ARGB32_Premultiplied);
+                img.fill(Qt::white);
+                QPainter p(&img);
+                p.setTransform(t.painter);
+                paint(p);
+                return img;
+            };
+            const QImage played = canvas([&](QPainter& p) { m.play(p, t.rect); });
+            const QImage expected = canvas([&](QPainter& p) {
+                const QTransform frame(t.rect.width() / 96, 0, 0, t.rect.height() / 96, t.rect.x(),
+                                       t.rect.y());
+                p.setClipRect(t.rect);
+                p.fillPath(frame.map(c.covered), Qt::red);
+            });
+            EXPECT_LT(test::mismatch(played, expected), 0.004);
+            EXPECT_GT(count(played, played.rect(), Qt::red), played.width() * played.height() / 20);
+        }
+    }
 }
 
 TEST(EmfText, ExtTextOutWDrawsItsStringWithAdvances) {

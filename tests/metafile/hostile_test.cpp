@@ -2,9 +2,12 @@
 // file cannot justify, or spoil what comes before the damage.
 
 #include "metafile/metafile.h"
+#include "metafile/metafile_gdi.h"
 #include "metafile_writer.h"
 
 #include <gtest/gtest.h>
+
+#include <QPainter>
 
 #include <climits>
 
@@ -225,6 +228,62 @@ TEST(HostileEmf, ClipPathsFarPastThePictureStillClipRight) {
     EXPECT_TRUE(near(img.pixel(25, 90), Qt::red));
     EXPECT_TRUE(near(img.pixel(60, 50), Qt::white));
     EXPECT_TRUE(near(img.pixel(5, 50), Qt::white));
+}
+
+// Found by the fuzzer: a header claiming a frame 96 pixels wide and 1.5
+// million hundredths of a millimetre tall, and a clip path whose sliver runs
+// from the top of the picture far out to the right. Its region once grew
+// to 24,000 rows, one rectangle each, and took the fuzz target 80 s.
+const QByteArray kTallFrameClipPath = QByteArray::fromBase64(
+    "AQAAAFgAAAAAAAAAAAAAAF8AAABfAAAAAAAAAAAAAADsCQAA7AkXACBFTUYAAAEASAIAABsAAIAQAAAAAAAAAAAA"
+    "AAAAAAAAwAMAAMADAAD+AAAA/gAAADsAAAAIAAAAGwAAABAAAAAKAAAACgAAADYAAAAQAAAAUAAAAAoAAAA2AAAA"
+    "EAAAAC1zdHlsZWxhbmcAAAgAAAA8AAAACAAAAEMAAAAMAAAABQAAACcAAAAYAAAAAQAAAAIAAAAAAP8AAwAAACUA"
+    "AAAMwAMAAP4AAAD+AAAY//////////4AAAAAAAAAACkAAAAeAAAkAAAQJAAAAAAAAEAACQAAAAAAAAAAAHRydWV0"
+    "eXBlLQAAABAAAAAUAAAA");
+
+TEST(HostileEmf, ClipRegionsStayTheSizeOfWhatIsDrawnNotOfTheClaimedFrame) {
+    mf::MetafileData data;
+    data.bytes = kTallFrameClipPath;
+    ASSERT_TRUE(mf::readEmfHeader(data));
+    const QSize natural = Metafile::fromData(data.bytes).size();
+    ASSERT_EQ(natural.height(), Metafile::maxSide());
+    struct Use {
+        const char* name;
+        QSize device;
+        QRectF target;
+    };
+    // The preview paints the natural size into its view; the full-screen
+    // viewer and Save To Bmp render the natural size; the fuzz target draws
+    // 48 x 48, where the sliver (the first 60 of 57,000 rows) is thinner
+    // than a pixel row.
+    for (const Use& use : {Use{"preview", {640, 480}, QRectF(QPointF(0, 0), natural)},
+                           Use{"natural size", natural, QRectF(QPointF(0, 0), natural)},
+                           Use{"small", {48, 48}, QRectF(0, 0, 48, 48)}}) {
+        SCOPED_TRACE(use.name);
+        QImage image(use.device, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        mf::Budget budget;
+        mf::Player player(&painter, use.target, data, budget);
+        mf::playEmf(data, player);
+        EXPECT_FALSE(budget.exhausted());
+        ASSERT_TRUE(player.dc().clip.has_value());
+        const QRegion clip = *player.dc().clip;
+        if (use.target.height() < 100) {
+            EXPECT_TRUE(clip.isEmpty());
+            continue;
+        }
+        // One rectangle a row while the sliver crosses the visible width
+        // and its margin: tens of rows, not the claimed frame's thousands.
+        const int across = std::min(use.device.width(), int(use.target.width()));
+        EXPECT_GT(clip.rectCount(), 0);
+        EXPECT_LT(clip.rectCount(), 3 * across + 8);
+        // Still the sliver: at device y 33 it spans x 39..109 of the frame.
+        const QTransform toPixels = QTransform::fromScale(
+            use.target.width() / data.frame.width(), use.target.height() / data.frame.height());
+        EXPECT_TRUE(clip.contains(toPixels.map(QPointF(60, 33)).toPoint()));
+        EXPECT_FALSE(clip.contains(toPixels.map(QPointF(20, 33)).toPoint()));
+    }
 }
 
 TEST(HostileEmf, HugeCoordinatesAndTransformsDrawNothingAbsurd) {

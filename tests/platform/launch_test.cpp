@@ -118,12 +118,17 @@ TEST(Launch, ChildrenGetTheExactBytesInTheirFolder) {
     writeFile(folder + QStringLiteral("/doc ") + odd, "text", 0755);  // bit set, not a program
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", encodeFileName(bin) + ':' + path);
+    const std::string opened = (encodeFileName(folder) + "\n" + encodeFileName(bin) + "/xdg-open|" +
+                                encodeFileName(folder) + "/doc " + encodeFileName(odd) + "|")
+                                   .toStdString();
     LaunchFile(QStringLiteral("doc ") + odd, {}, folder, 5);
+    EXPECT_EQ(readWhenWritten(QString::fromUtf8(record)), opened);
+    // The same bytes when a caller waits for the opener's verdict.
+    ::unlink(record.constData());
+    launch().openDocument(folder + QStringLiteral("/doc ") + odd, folder,
+                          [](const QString& why) { ADD_FAILURE() << why.toStdString(); });
+    EXPECT_EQ(readWhenWritten(QString::fromUtf8(record)), opened);
     qputenv("PATH", path);
-    EXPECT_EQ(readWhenWritten(QString::fromUtf8(record)),
-              (encodeFileName(folder) + "\n" + encodeFileName(bin) + "/xdg-open|" +
-               encodeFileName(folder) + "/doc " + encodeFileName(odd) + "|")
-                  .toStdString());
 
     EXPECT_FALSE(launch().startProgram(QStringLiteral("lumora-no-such-program"), {}, {}));
     EXPECT_FALSE(

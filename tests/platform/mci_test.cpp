@@ -8,9 +8,11 @@
 #include "support/fake_mci.h"
 #include "support/media_files.h"
 #include "support/midi_writer.h"
+#include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QImage>
 #include <QPalette>
 #include <QWidget>
@@ -195,6 +197,8 @@ TEST(MciDevice, ScrollWhilePausedPlaysOnFromTheNewPosition) {
     d->play();
     EXPECT_EQ(d->mode(), MciMode::Playing);
     EXPECT_GE(d->position(), 1500);
+    // The bars send the next seek once this one is done.
+    EXPECT_TRUE(waitFor([&] { return !d->seeking(); }));
     ASSERT_TRUE(playedOut(*d));
     EXPECT_EQ(d->position(), d->length());
 }
@@ -357,7 +361,7 @@ TEST(MciErrors, EachCauseHasItsOwnErrorAndLeavesNoDevice) {
 
     const QString font = midiSoundFont();
     setMidiSoundFont(folder + QStringLiteral("/no-such-font.sf2"));
-    EXPECT_EQ(openError(*d, songMid()), Cause::NoAudioOutput);
+    EXPECT_EQ(openError(*d, songMid()), Cause::NoSoundFont);
     setMidiSoundFont(font);
     EXPECT_NO_THROW(d->open(songMid()));
     EXPECT_EQ(d->length(), 1000);
@@ -366,6 +370,41 @@ TEST(MciErrors, EachCauseHasItsOwnErrorAndLeavesNoDevice) {
     EXPECT_EQ(d->mode(), MciMode::NotReady);
     EXPECT_FALSE(d->isOpen());
     EXPECT_EQ(AudioOut::instance().sourceCount(), 0);
+}
+
+// Systems install General MIDI fonts under other names and folders: the
+// first one found plays, and without any the error names where it looked.
+TEST(MciErrors, MidiPlaysWithTheFirstSoundFontFoundOrNamesTheFoldersLookedIn) {
+    const QString font = midiSoundFont();
+    const QStringList folders = midiSoundFontFolders();
+    test::ScratchDir none, fluid;
+    ASSERT_TRUE(QFile::link(QStringLiteral("/usr/share/sounds/sf2/TimGM6mb.sf2"),
+                            fluid.filePath(QStringLiteral("FluidR3_GM.sf2"))));
+    QFile damaged(none.filePath(QStringLiteral("default-GM.sf2")));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write("RIFF, but no sound font");
+    damaged.close();
+    auto d = mci().createDevice();
+
+    setMidiSoundFont({}, {none.path(), fluid.path()});
+    EXPECT_NO_THROW(d->open(songMid()));
+    EXPECT_EQ(d->length(), 1000);
+    d->close();
+
+    test::ScratchDir alsoNone;
+    setMidiSoundFont({}, {none.path(), alsoNone.path()});
+    try {
+        d->open(songMid());
+        ADD_FAILURE() << "the open succeeded";
+    } catch (const EMciError& error) {
+        EXPECT_EQ(error.cause(), EMciError::Cause::NoSoundFont);
+        EXPECT_EQ(error.message(),
+                  QStringLiteral("No MIDI sound font to play %1: none of default-GM.sf2, "
+                                 "TimGM6mb.sf2, FluidR3_GM.sf2 in %2/ or %3/")
+                      .arg(songMid(), none.path(), alsoNone.path()));
+    }
+    EXPECT_FALSE(d->isOpen());
+    setMidiSoundFont(font, folders);
 }
 
 // The program loads the back end from beside itself; no such module lies
@@ -377,7 +416,7 @@ TEST(MciErrors, WithoutTheMediaModuleAnOpenSaysMediaIsNotAvailable) {
         d->open(toneWav());
         ADD_FAILURE() << "the open succeeded";
     } catch (const EMciError& error) {
-        EXPECT_EQ(error.cause(), EMciError::Cause::UnsupportedFormat);
+        EXPECT_EQ(error.cause(), EMciError::Cause::NoMediaSupport);
         EXPECT_TRUE(error.message().startsWith(
             QStringLiteral("Media playback is not available for ") + toneWav() + u':'))
             << error.message().toStdString();

@@ -325,14 +325,31 @@ TEST_F(FormStorageTest, ListCountDecidesTheItems) {
     EXPECT_EQ(items(dialog->ListBox1), QStringList({"own"}));
 }
 
-TEST_F(FormStorageTest, DamagedCountIsBounded) {
-    writeIni("[holder]\r\n[holder.Holder_Items]\r\nCount=2000000000\r\nItem1=second\r\n");
+// A damaged count reads up to the list's bound, and what lies beyond it is
+// not written back: a list of fixed size, at most its size.
+TEST_F(FormStorageTest, DamagedCountIsBoundedBothWays) {
+    writeIni(
+        "[holder]\r\n[holder.Holder_Items]\r\nCount=2000000000\r\nItem1=second\r\n"
+        "Item10000=beyond\r\n"
+        "[holder.Slots_Items]\r\nCount=1000000\r\nItem0=/data\r\nItem20=beyond\r\n");
     TDialogForm window;
     auto* holder = named(new ItemHolder(&window), "Holder");
-    new TFormStorage(&window, QStringLiteral("holder"), {"Holder.Items"});
+    auto* favourites = named(new ItemHolder(&window), "Slots");
+    auto* storage =
+        new TFormStorage(&window, QStringLiteral("holder"), {"Holder.Items", "Slots.Items"});
+    storage->setFixedListSize(QStringLiteral("Slots"), 20);
     window.show();
-    EXPECT_EQ(holder->items.size(), 100000);
+    ASSERT_EQ(holder->items.size(), 10000);
     EXPECT_EQ(holder->items[1], "second");
+    EXPECT_EQ(favourites->items, QStringList{"/data"} + QStringList(19));
+
+    holder->items << QStringLiteral("one more");
+    window.Close();
+    const IniDocument doc = ini();
+    EXPECT_EQ(doc.readString("holder.Holder_Items", "Count", {}), "10000");
+    EXPECT_EQ(doc.keys("holder.Holder_Items").size(), 10001);
+    EXPECT_EQ(doc.readString("holder.Slots_Items", "Count", {}), "20");
+    EXPECT_EQ(doc.keys("holder.Slots_Items").size(), 21);
 }
 
 TEST_F(FormStorageTest, EmptiedListStaysEmpty) {

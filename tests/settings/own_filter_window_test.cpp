@@ -85,18 +85,47 @@ TEST_F(OwnFilterTest, OnlyCompleteFiltersGetAnItem) {
     EXPECT_FALSE(main().N21->isVisible());
 }
 
-TEST_F(OwnFilterTest, AnItemAppliesTheMaskOfTheLastApply) {
-    setFilter(1, QStringLiteral("Pictures"), QStringLiteral("*.jpg"));
+// One rule: the item applies the mask of the last Apply, which is the mask
+// stored; edits left without Apply are dropped, also at the next start.
+TEST_F(OwnFilterTest, TheMaskStoredIsTheMaskTheItemApplies) {
+    const auto stored = [] {
+        return IniFile().readString(QStringLiteral("own filter"), QStringLiteral("Edit972_Text"),
+                                    QStringLiteral("none"));
+    };
+    const auto applied = [] {
+        main().ownFilterItems[0]->trigger();
+        return main().FileListBox1->Mask();
+    };
+    setup().show();
+    setFilter(1, QStringLiteral("Pictures"), QStringLiteral("  *.jpg  "));
     setup().Button1Click();
-    // Erased but never applied: the menu still stands for "*.jpg".
+    EXPECT_EQ(stored(), QStringLiteral("*.jpg"));
+    EXPECT_EQ(applied(), QStringLiteral("*.jpg"));
+    EXPECT_TRUE(main().ownFilterItems[0]->isChecked());
+    EXPECT_EQ(historyActions().last(), QStringLiteral("Own Filter 1 Activated,"));
+
+    // Edited, then left by the close box (Escape does nothing here: no Cancel button).
+    setup().show();
+    setup().maskEdits[0]->setText(QStringLiteral("*.png"));
+    QTest::keyClick(&setup(), Qt::Key_Escape);
+    EXPECT_TRUE(setup().isVisible());
+    setup().close();
+    ASSERT_FALSE(setup().isVisible());
+    EXPECT_EQ(stored(), QStringLiteral("*.jpg"));
+    EXPECT_EQ(applied(), QStringLiteral("*.jpg"));
+
+    // Erased but never applied, the window closed from code.
     setup().Notebook1->setCurrentIndex(0);
     test::fakeDialogs().messageAnswers.push_back(MsgResult::Yes);
     setup().BitBtn7->click();
     setup().Close();
-    main().ownFilterItems[0]->trigger();
-    EXPECT_EQ(main().FileListBox1->Mask(), QStringLiteral("*.jpg"));
-    EXPECT_TRUE(main().ownFilterItems[0]->isChecked());
-    EXPECT_EQ(historyActions().last(), QStringLiteral("Own Filter 1 Activated,"));
+    EXPECT_EQ(stored(), QStringLiteral("*.jpg"));
+    EXPECT_EQ(applied(), QStringLiteral("*.jpg"));
+
+    destroyForms();
+    createForms({});
+    EXPECT_EQ(visibleOwnFilters(), QStringList{QStringLiteral("Pictures")});
+    EXPECT_EQ(applied(), QStringLiteral("*.jpg"));
 }
 
 TEST_F(OwnFilterTest, ErasingTheFilterInForceFallsBackToSupportedFiles) {

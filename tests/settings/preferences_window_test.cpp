@@ -13,6 +13,7 @@
 #include "ui/directory_edit.h"
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
+#include "ui/picture_view.h"
 #include "ui/tabbed_notebook.h"
 
 #include <QAction>
@@ -93,6 +94,19 @@ TEST_F(PreferencesTest, ADialogOfEightPagesLeftOnlyWithOk) {
     open();
     QTest::keyClick(&window, Qt::Key_Escape);
     EXPECT_TRUE(window.isVisible()) << "Escape left the window without OK";
+
+    // A window manager's close box or Alt+F4 leaves it as OK does: what is
+    // stored is what is in force.
+    ASSERT_TRUE(main().jpg->Stretch());
+    window.TabbedNotebook1->setCurrentIndex(1);
+    window.CheckBox6->click();
+    ASSERT_FALSE(window.CheckBox6->isChecked());
+    EXPECT_TRUE(window.close());
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(preferencesValue("CheckBox6_Checked"), QStringLiteral("False"));
+    EXPECT_FALSE(main().jpg->Stretch());
+    EXPECT_FALSE(main().StretchImages1->isChecked());
+    EXPECT_FALSE(main().ToolbarButton972->isChecked());
 }
 
 TEST_F(PreferencesTest, ControlsStartAtTheirCaptionsAndStates) {

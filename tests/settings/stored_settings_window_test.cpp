@@ -204,6 +204,37 @@ TEST_F(StoredSettingsTest, AnEmptiedListIsStoredEmptyAndReadAsBefore) {
     EXPECT_EQ(forms().Form4->ListBox1->count(), 20);
 }
 
+TEST_F(StoredSettingsTest, TextsThatAreNotUtf8ComeBackByteForByte) {
+    // Folders typed by hand in Latin-1, through an edit and a list.
+    const QByteArray documents = "Edit2_Text=/home/\xE9\xE8\r\n";
+    const QByteArray slot = "Item0=/data/caf\xE9\r\n";
+    writeSettings("[preferences]\r\n" + documents + "[preferences.ListBox1_Items]\r\nCount=20\r\n" +
+                  slot);
+    start();
+    forms().Form4->show();
+    forms().Form4->Button1Click();
+    stop();
+    const QByteArray text = settingsText();
+    EXPECT_TRUE(text.contains(documents)) << text.constData();
+    EXPECT_TRUE(text.contains(slot)) << text.constData();
+}
+
+TEST_F(StoredSettingsTest, ADamagedCountGivesTwentyFavouriteSlots) {
+    writeSettings(
+        "[preferences.ListBox1_Items]\r\nCount=1000000\r\nItem0=/data\r\nItem20=/beyond\r\n");
+    start();
+    TForm4& preferences = *forms().Form4;
+    ASSERT_EQ(preferences.ListBox1->count(), 20);
+    EXPECT_EQ(preferences.ListBox1->item(0)->text(), QStringLiteral("/data"));
+    stop();
+    const IniDocument stored = IniFile().load();
+    EXPECT_EQ(stored.readString(QStringLiteral("preferences.ListBox1_Items"),
+                                QStringLiteral("Count"), {}),
+              QStringLiteral("20"));
+    EXPECT_EQ(stored.keys(QStringLiteral("preferences.ListBox1_Items")).size(), 21);
+    EXPECT_LT(settingsText().size(), 16384);
+}
+
 TEST_F(StoredSettingsTest, AReadOnlyFolderIsReportedAndLosesNothing) {
     writeSettings("[preferences]\r\nCheckBox7_Checked=True\r\n");
     const QByteArray before = settingsText();

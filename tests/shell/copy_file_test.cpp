@@ -39,7 +39,6 @@ public:
         QString caption;
         QSize size;
         QString label;
-        QString fullLabel;
         Qt::WindowFlags flags;
     };
     std::vector<Shown> shown;
@@ -50,7 +49,7 @@ public:
         if (event->type() == QEvent::Show) {
             if (auto* window = qobject_cast<Tprogform*>(object))
                 shown.push_back({window->windowTitle(), window->size(), window->LFilename->text(),
-                                 window->LFilename->toolTip(), window->windowFlags()});
+                                 window->windowFlags()});
         } else if (event->type() == QEvent::Paint && object->objectName() == "ProgressBar1" &&
                    qobject_cast<Tprogform*>(object->parent())) {
             const int value = static_cast<QProgressBar*>(object)->value();
@@ -91,19 +90,27 @@ protected:
 
 TEST_F(CopyFileTest, ProgressWindowPaintsEachPercentOnce) {
     const QString source = from + QStringLiteral("/large.avi");
-    const QString target = to + QStringLiteral("/large.avi");
+    const QString target = to + QStringLiteral("/film.avi");
     // Three hundred blocks: every percent takes three.
     ASSERT_TRUE(writeBytes(source, pattern(300 * kCopyBlockSize)));
     component.ShowFileNames = true;
+    // The window manager's close leaves the window to the copy.
+    bool refused = false;
+    watch.onPaint = [&refused](int value) {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (value == 50 && qobject_cast<Tprogform*>(window))
+                refused = !window->close() && window->isVisible();
+    };
     EXPECT_EQ(run(source, target), QString());
+    EXPECT_TRUE(refused) << "the progress window closed before its copy ended";
     EXPECT_EQ(readBytes(target), pattern(300 * kCopyBlockSize));
     EXPECT_EQ(component.Processed(), 100);
 
     ASSERT_EQ(watch.shown.size(), 1u);
     EXPECT_EQ(watch.shown[0].caption, QStringLiteral("Copying.."));
     EXPECT_EQ(watch.shown[0].size, QSize(275, 73));
-    EXPECT_EQ(watch.shown[0].fullLabel, source + QStringLiteral(" -> ") + target);
-    EXPECT_FALSE(watch.shown[0].label.isEmpty());
+    // The names without their folders, whole.
+    EXPECT_EQ(watch.shown[0].label, QStringLiteral("large.avi -> film.avi"));
     EXPECT_TRUE(watch.shown[0].flags.testFlag(Qt::WindowContextHelpButtonHint));
     EXPECT_FALSE(watch.shown[0].flags.testFlag(Qt::WindowCloseButtonHint));
 
@@ -205,13 +212,21 @@ TEST_F(CopyFileTest, FailuresEndTheCopyWithTheirTexts) {
     const QString readOnly = root.filePath(QStringLiteral("readonly"));
     ASSERT_TRUE(QDir().mkpath(readOnly));
     ASSERT_EQ(::chmod(readOnly.toUtf8().constData(), 0555), 0);
+    const QString shared = root.filePath(QStringLiteral("shared"));
+    ASSERT_TRUE(QDir().mkpath(shared));
+    ASSERT_EQ(::chmod(shared.toUtf8().constData(), 0777), 0);
+    const QString protectedFile = shared + QStringLiteral("/open.jpg");
+    ASSERT_TRUE(writeBytes(protectedFile, "kept", 0444));
     {
         test::AsOrdinaryUser user;
         EXPECT_EQ(run(unreadable, to + QStringLiteral("/locked.jpg")),
                   QStringLiteral("Cannot open file ") + unreadable);
         EXPECT_EQ(run(source, readOnly + QStringLiteral("/open.jpg")),
                   QStringLiteral("Cannot create file ") + readOnly + QStringLiteral("/open.jpg"));
+        EXPECT_EQ(run(source, protectedFile),
+                  QStringLiteral("Cannot create file ") + protectedFile);
     }
+    EXPECT_EQ(readBytes(protectedFile), QByteArray("kept"));
     // A file where the folder would be: no question, no folder.
     EXPECT_EQ(run(source, source + QStringLiteral("/open.jpg")),
               QStringLiteral("Cannot create file ") + source + QStringLiteral("/open.jpg"));
@@ -227,9 +242,9 @@ TEST_F(CopyFileTest, FailuresEndTheCopyWithTheirTexts) {
     EXPECT_EQ(readBytes(source), pattern(5000));
     EXPECT_TRUE(fakeDialogs().messages.empty());
     EXPECT_TRUE(entries(to).isEmpty());
-    // Only the read-only destination got as far as the progress window: the
+    // Only the read-only destinations got as far as the progress window: the
     // others were refused before it showed.
-    EXPECT_EQ(watch.shown.size(), 1u);
+    EXPECT_EQ(watch.shown.size(), 2u);
 }
 
 TEST_F(CopyFileTest, AFullDiskKeepsTheSourceOfAMove) {

@@ -352,6 +352,100 @@ TEST_F(FileCopierTest, PermissionsAreTheSourcesAndRefusalsChangeNothing) {
     EXPECT_EQ(statOf(to + QStringLiteral("/private.txt")).st_mode & 07777, 0600u);
 }
 
+// Replacing is the right of whoever may write the file: a write-protected
+// file stays, a link stays a link and its target takes the copy.
+TEST_F(FileCopierTest, AWriteProtectedFileIsRefusedAndALinkIsWrittenThrough) {
+    ASSERT_EQ(::chmod(root.path().toUtf8().constData(), 0755), 0);
+    // The ordinary user may make and rename files here: only the file's mode protects it.
+    ASSERT_EQ(::chmod(to.toUtf8().constData(), 0777), 0);
+    const QString source = from + QStringLiteral("/new.jpg");
+    ASSERT_TRUE(writeBytes(source, pattern(20000), 0644));
+    const QString locked = to + QStringLiteral("/locked.jpg");
+    ASSERT_TRUE(writeBytes(locked, "the old picture", 0444));
+    const ino_t lockedInode = statOf(locked).st_ino;
+    {
+        test::AsOrdinaryUser user;
+        EXPECT_EQ(copy(source, locked), CopyOutcome::CannotCreate);
+        EXPECT_EQ(copy(source, locked, true), CopyOutcome::CannotCreate);
+    }
+    EXPECT_EQ(readBytes(locked), QByteArray("the old picture"));
+    EXPECT_EQ(statOf(locked).st_ino, lockedInode);
+    EXPECT_EQ(statOf(locked).st_mode & 07777, 0444u);
+    EXPECT_EQ(readBytes(source), pattern(20000));
+    EXPECT_EQ(entries(to), QStringList{QStringLiteral("locked.jpg")});
+
+    const QString elsewhere = root.filePath(QStringLiteral("elsewhere"));
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    ASSERT_TRUE(writeBytes(elsewhere + QStringLiteral("/picture.jpg"), "older bytes"));
+    // One link to a file, one to a file not made yet.
+    for (const char* name : {"picture.jpg", "later.jpg"}) {
+        SCOPED_TRACE(name);
+        const QString link = to + QStringLiteral("/link-") + QLatin1String(name);
+        const QByteArray pointsTo = QByteArray("../elsewhere/") + name;
+        ASSERT_EQ(::symlink(pointsTo.constData(), encodeFileName(link).constData()), 0);
+        ASSERT_EQ(copy(source, link), CopyOutcome::Done);
+        struct stat entry {};
+        ASSERT_EQ(::lstat(encodeFileName(link).constData(), &entry), 0);
+        EXPECT_TRUE(S_ISLNK(entry.st_mode));
+        char back[64] = {};
+        EXPECT_EQ(::readlink(encodeFileName(link).constData(), back, sizeof back - 1),
+                  pointsTo.size());
+        EXPECT_EQ(QByteArray(back), pointsTo);
+        EXPECT_EQ(readBytes(elsewhere + u'/' + QLatin1String(name)), pattern(20000));
+        EXPECT_EQ(statOf(link).st_mode & 07777, 0644u);
+    }
+    EXPECT_EQ(entries(elsewhere), QStringList({"later.jpg", "picture.jpg"}));
+}
+
+// Where the folder keeps the user from renaming over a file the user may
+// write, the file is written in place: it keeps its inode, owner and mode.
+TEST_F(FileCopierTest, AWritableFileInAFolderThatCannotBeWrittenIsWrittenInPlace) {
+    ASSERT_EQ(::chmod(root.path().toUtf8().constData(), 0755), 0);
+    const QString source = from + QStringLiteral("/new.txt");
+    const QByteArray bytes = pattern(3 * kCopyBlockSize + 5);
+    ASSERT_TRUE(writeBytes(source, bytes));
+    const QString shared = to + QStringLiteral("/shared.txt");
+    // Longer than the copy: nothing of the old end may stay.
+    ASSERT_TRUE(writeBytes(shared, pattern(5 * kCopyBlockSize, 9), 0666));
+    ASSERT_EQ(::chmod(shared.toUtf8().constData(), 0666), 0);
+    const ino_t inode = statOf(shared).st_ino;
+    ASSERT_EQ(::chmod(to.toUtf8().constData(), 0555), 0);
+    ASSERT_EQ(::chmod(from.toUtf8().constData(), 0777), 0);
+    {
+        test::AsOrdinaryUser user;
+        ASSERT_EQ(copy(source, shared, true), CopyOutcome::Done);
+    }
+    ::chmod(to.toUtf8().constData(), 0755);
+    EXPECT_EQ(readBytes(shared), bytes);
+    EXPECT_EQ(statOf(shared).st_ino, inode);
+    EXPECT_EQ(statOf(shared).st_mode & 07777, 0666u);
+    EXPECT_EQ(entries(to), QStringList{QStringLiteral("shared.txt")});
+    // The move's copy was complete, so its source went.
+    EXPECT_FALSE(exists(source));
+}
+
+TEST_F(FileCopierTest, AFileThatAStickyFolderKeepsFromRenamingIsWrittenInPlace) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs a file of another user: run as root";
+    ASSERT_EQ(::chmod(root.path().toUtf8().constData(), 0755), 0);
+    const QString source = from + QStringLiteral("/new.txt");
+    ASSERT_TRUE(writeBytes(source, pattern(70000)));
+    // Root's file, writable by all, in a folder like /tmp.
+    const QString shared = to + QStringLiteral("/shared.txt");
+    ASSERT_TRUE(writeBytes(shared, "root's older text"));
+    ASSERT_EQ(::chmod(shared.toUtf8().constData(), 0666), 0);
+    const ino_t inode = statOf(shared).st_ino;
+    ASSERT_EQ(::chmod(to.toUtf8().constData(), 01777), 0);
+    {
+        test::AsOrdinaryUser user;
+        ASSERT_EQ(copy(source, shared), CopyOutcome::Done);
+    }
+    EXPECT_EQ(readBytes(shared), pattern(70000));
+    EXPECT_EQ(statOf(shared).st_ino, inode);
+    EXPECT_EQ(statOf(shared).st_uid, 0u);
+    EXPECT_EQ(entries(to), QStringList{QStringLiteral("shared.txt")});
+}
+
 TEST_F(FileCopierTest, NamesThatAreNotUtf8) {
     const QString name = decodeFileName(QByteArray("caf\xe9-\xff.jpg"));
     const QString source = from + u'/' + name;

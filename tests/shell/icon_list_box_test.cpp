@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QTest>
@@ -125,6 +126,34 @@ TEST_F(IconListBoxTest, SizeFollowsIconsAcrossAndDown) {
     EXPECT_EQ(box.XIcons(), 5);
     EXPECT_EQ(box.YIcons(), 3);
     EXPECT_EQ(box.size(), QSize(cell.width() * 5 + 2, cell.height() * 3 + bar + 1));
+}
+
+// lumora-icons prints what the grid counts and writes what its cells show;
+// it passes over what it cannot read, so it runs over whole folders.
+TEST_F(IconListBoxTest, TheCommandWritesTheImagesTheCellsShow) {
+    const auto run = [](const QStringList& arguments, QByteArray* out) {
+        QProcess tool;
+        tool.start(QStringLiteral(LUMORA_ICONS_TOOL), arguments);
+        EXPECT_TRUE(tool.waitForFinished(60000));
+        *out = tool.readAllStandardOutput();
+        return tool.exitCode();
+    };
+    TIconListBox box;
+    box.setFileName(library());
+    QByteArray out;
+    const QString folder = dir->filePath(QStringLiteral("cells"));
+    ASSERT_EQ(run({library(), folder}, &out), 0);
+    EXPECT_EQ(out, QByteArray("3\n"));
+    for (int i = 0; i < 3; ++i) {
+        const QImage written(QStringLiteral("%1/%2.png").arg(folder).arg(i));
+        EXPECT_EQ(written.convertToFormat(QImage::Format_ARGB32_Premultiplied), box.Icon(i)) << i;
+    }
+
+    EXPECT_EQ(run({dir->filePath(QStringLiteral("notes.exe"))}, &out), 0);
+    EXPECT_EQ(out, QByteArray("0\n"));
+    EXPECT_EQ(run({dir->path()}, &out), 0);
+    EXPECT_EQ(out, QByteArray("-1\n"));
+    EXPECT_EQ(run({}, &out), 2);
 }
 
 TEST_F(IconListBoxTest, AnIconNumberIsClampedToTheFile) {

@@ -3,6 +3,7 @@
 #include "base/file_name.h"
 #include "nviewlib/nviewlib.h"
 #include "platform/application.h"
+#include "platform/dir_watch.h"
 #include "settings/preferences_window.h"
 #include "settings/read_only_folder.h"
 #include "slideshow/path_list_file.h"
@@ -520,6 +521,60 @@ TEST_F(EditorTest, UnreadableOrVanishedFoldersListNothing) {
     EXPECT_EQ(e.FileListBox1->Count(), 0);
 }
 
+// Other programs change the folder: each opening reads it again, and while
+// the editor is open its lists follow, the file list keeping its selection.
+TEST_F(EditorTest, EachOpeningReadsTheFolderAgainAndTheListsFollowItWhileOpen) {
+    TForm7& e = editor();
+    const QString pictures = folder(QStringLiteral("pictures"), {"a.bmp", "b.bmp"});
+    browse(pictures);
+    const auto files = [&e] {
+        QStringList names;
+        for (int row = 0; row < e.FileListBox1->Count(); ++row)
+            names << e.FileListBox1->Item(row);
+        return names;
+    };
+    const auto folders = [&e] {
+        QStringList names;
+        for (int row = 0; row < e.DirectoryListBox1->count(); ++row)
+            names << e.DirectoryListBox1->item(row)->text();
+        return names;
+    };
+    const int watchesBefore = DirWatch::instance().count();
+    ASSERT_TRUE(QFile::remove(pictures + QStringLiteral("/a.bmp")));
+    ASSERT_TRUE(write(pictures + QStringLiteral("/c.bmp"), bitmap()));
+    ASSERT_TRUE(QDir(pictures).mkdir(QStringLiteral("old")));
+
+    QStringList listedAtOpening, listedLater, foldersLater, slides;
+    QString selectedLater;
+    test::ModalAnswer answer([&](QWidget*) {
+        listedAtOpening = files();
+        EXPECT_TRUE(folders().contains(QStringLiteral("old")));
+        e.FileListBox1->setItemIndex(1);  // c.bmp
+        ASSERT_TRUE(write(pictures + QStringLiteral("/d.bmp"), bitmap()));
+        ASSERT_TRUE(QFile::rename(pictures + QStringLiteral("/b.bmp"),
+                                  pictures + QStringLiteral("/e.bmp")));
+        ASSERT_TRUE(QDir(pictures).rename(QStringLiteral("old"), QStringLiteral("new")));
+        QTest::qWaitFor([&] { return files().size() == 3 && folders().contains("new"); }, 5000);
+        listedLater = files();
+        foldersLater = folders();
+        selectedLater = e.FileListBox1->Item(e.FileListBox1->ItemIndex());
+        EXPECT_EQ(e.Label2->text(), QStringLiteral("3 file(s) found"));
+        e.Button10Click();
+        finishAddAll();
+        slides = editor().ListBox1->Items();
+    });
+    forms().Form1->Create1Click();
+    ASSERT_TRUE(answer.wasShown());
+    EXPECT_EQ(listedAtOpening, QStringList({"b.bmp", "c.bmp"}));
+    EXPECT_EQ(listedLater, QStringList({"c.bmp", "d.bmp", "e.bmp"}));
+    EXPECT_TRUE(foldersLater.contains(QStringLiteral("new")));
+    EXPECT_FALSE(foldersLater.contains(QStringLiteral("old")));
+    EXPECT_EQ(selectedLater, QStringLiteral("c.bmp"));
+    EXPECT_EQ(slides, paths(pictures, {"c.bmp", "d.bmp", "e.bmp"}));
+    // Closed, it watches nothing.
+    EXPECT_EQ(DirWatch::instance().count(), watchesBefore);
+}
+
 TEST_F(EditorTest, PlayHandsThePlayerACopyAndComesBack) {
     TForm7& e = editor();
     const QString pictures = folder(QStringLiteral("pictures"), {"a.bmp", "b.bmp"});
@@ -564,8 +619,9 @@ TEST_F(EditorTest, CreateOpensANewEditorAndFavoritesMoveTheLists) {
     QTest::keyClick(&main, Qt::Key_C, Qt::ControlModifier);
     ASSERT_TRUE(answer.wasShown());
     EXPECT_TRUE(listed.isEmpty());
-    EXPECT_EQ(historyActions(),
-              QStringList({"Launched Create Slideshow,", "Pressed New Slideshow,"}));
+    // Ended as a window manager's close box ends it: as Close does.
+    EXPECT_EQ(historyActions(), QStringList({"Launched Create Slideshow,", "Pressed New Slideshow,",
+                                             "Pressed Close Slideshow,"}));
     EXPECT_EQ(hint, main.ToolbarButton977->toolTip());
     ASSERT_FALSE(visible.isEmpty());
     EXPECT_EQ(visible[0], pictures);

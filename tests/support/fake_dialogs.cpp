@@ -9,6 +9,7 @@ void FakeDialogs::reset() {
     fileAnswers.clear();
     filesAnswers.clear();
     folderAnswers.clear();
+    whileMessageShown = nullptr;
 }
 
 QStringList FakeDialogs::messageTexts() const {
@@ -18,9 +19,11 @@ QStringList FakeDialogs::messageTexts() const {
     return texts;
 }
 
-MsgResult FakeDialogs::message(QWidget*, const QString& title, const QString& text, MsgIcon icon,
-                               MsgButtons buttons) {
-    messages.push_back({title, text, icon, buttons});
+MsgResult FakeDialogs::message(QWidget* parent, const QString& title, const QString& text,
+                               MsgIcon icon, MsgButtons buttons) {
+    messages.push_back({parent, title, text, icon, buttons});
+    if (whileMessageShown)
+        whileMessageShown();
     if (!messageAnswers.empty()) {
         MsgResult answer = messageAnswers.front();
         messageAnswers.pop_front();

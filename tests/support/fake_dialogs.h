@@ -3,9 +3,12 @@
 #include "platform/dialogs.h"
 #include "support/qt_print.h"
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QWidget>
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace lumora::test {
@@ -15,6 +18,7 @@ namespace lumora::test {
 class FakeDialogs final : public Dialogs {
 public:
     struct Message {
+        QPointer<QWidget> parent;
         QString title;
         QString text;
         MsgIcon icon;
@@ -30,6 +34,8 @@ public:
     std::deque<QString> fileAnswers;
     std::deque<QStringList> filesAnswers;
     std::deque<QString> folderAnswers;
+    // Runs while a message box is "open", as the event loop of a real one would.
+    std::function<void()> whileMessageShown;
 
     void reset();
     QStringList messageTexts() const;

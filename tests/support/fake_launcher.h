@@ -20,10 +20,12 @@ public:
     std::vector<Start> started;
     bool result = true;  // what every launch reports
 
-    bool openDocument(const QString& path, const QString& workingDirectory) override {
+    void openDocument(const QString& path, const QString& workingDirectory,
+                      Failed failed) override {
         opened << path;
         openedIn << workingDirectory;
-        return result;
+        if (!result && failed)
+            failed(QStringLiteral("nothing opens it"));
     }
     bool startProgram(const QString& program, const QStringList& arguments,
                       const QString& workingDirectory) override {

@@ -23,6 +23,7 @@ public:
     int positionValue = 0;
     int lengthValue = 0;
     int framesValue = 0;
+    bool seekingValue = false;  // a seek still under way
     QString errorText;
     QWidget* display = nullptr;
 
@@ -40,6 +41,7 @@ public:
     void stop() override;
     void seek(int ms) override;
     void rewind() override;
+    bool seeking() const override { return open_ && seekingValue; }
     MciMode mode() const override { return open_ ? modeValue : MciMode::NotReady; }
     int position() const override { return open_ ? positionValue : 0; }
     int length() const override { return open_ ? lengthValue : 0; }

@@ -23,23 +23,55 @@
 #include <unistd.h>
 #include <csignal>
 
+#include <xcb/xcb.h>
+
 extern char** environ;
 
 namespace lumora::test {
 
-// An X server on a free display; -displayfd tells which one once it is ready.
-class XServer {
+// A program run beside the check, its output dropped, ended with the check.
+class ChildProcess {
 public:
-    XServer() = default;
-    XServer(const XServer&) = delete;
-    XServer& operator=(const XServer&) = delete;
-    ~XServer() {
+    ChildProcess() = default;
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+    ~ChildProcess() {
         if (pid_ <= 0)
             return;
         kill(pid_, SIGTERM);
         waitpid(pid_, nullptr, 0);
     }
 
+    // argv[0] is the program's path; `notInherited` is a descriptor the child
+    // must not keep open.
+    bool start(const char* const* argv, int notInherited = -1) {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        if (notInherited >= 0)
+            posix_spawn_file_actions_addclose(&actions, notInherited);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        const int spawned =
+            posix_spawn(&pid_, argv[0], &actions, nullptr, const_cast<char**>(argv), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0)
+            pid_ = -1;
+        return spawned == 0;
+    }
+
+    bool running() {
+        if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == pid_)
+            pid_ = -1;
+        return pid_ > 0;
+    }
+
+private:
+    pid_t pid_ = -1;
+};
+
+// An X server on a free display; -displayfd tells which one once it is ready.
+class XServer {
+public:
     bool start(const QString& program) {
         int fds[2];
         if (pipe(fds) != 0)
@@ -48,16 +80,9 @@ public:
         const QByteArray fd = QByteArray::number(fds[1]);
         const char* argv[] = {exe.constData(), "-displayfd", fd.constData(), "-screen",  "0",
                               "1024x768x24",   "-nolisten",  "tcp",          "-noreset", nullptr};
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addclose(&actions, fds[0]);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        const int spawned = posix_spawn(&pid_, exe.constData(), &actions, nullptr,
-                                        const_cast<char**>(argv), environ);
-        posix_spawn_file_actions_destroy(&actions);
+        const bool started = process_.start(argv, fds[0]);
         close(fds[1]);
-        if (spawned != 0) {
-            pid_ = -1;
+        if (!started) {
             close(fds[0]);
             return false;
         }
@@ -75,8 +100,57 @@ public:
     const QString& display() const { return display_; }
 
 private:
-    pid_t pid_ = -1;
+    ChildProcess process_;
     QString display_;
+};
+
+// A window manager on the check's X server, so that windows get the close
+// boxes and keys of a desktop. Start it after XvfbCheck::ready().
+class WindowManager {
+public:
+    static bool installed() { return !program().isEmpty(); }
+
+    // Openbox with its default keys (Alt+F4 closes); true once it manages
+    // the screen.
+    bool start() {
+        const QByteArray exe = QFile::encodeName(program());
+        const char* argv[] = {exe.constData(), "--sm-disable", nullptr};
+        if (!process_.start(argv))
+            return false;
+        xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+        bool managing = false;
+        for (int waited = 0; !managing && waited < 10000 && process_.running(); waited += 50) {
+            managing = supportingCheck(connection);
+            if (!managing)
+                usleep(50000);
+        }
+        xcb_disconnect(connection);
+        return managing;
+    }
+
+private:
+    static QString program() { return QStandardPaths::findExecutable(QStringLiteral("openbox")); }
+
+    // A manager that follows the desktop conventions names itself on the root.
+    static bool supportingCheck(xcb_connection_t* connection) {
+        if (xcb_connection_has_error(connection))
+            return false;
+        const char name[] = "_NET_SUPPORTING_WM_CHECK";
+        xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, sizeof name - 1, name), nullptr);
+        if (!atom)
+            return false;
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        xcb_get_property_reply_t* property = xcb_get_property_reply(
+            connection, xcb_get_property(connection, 0, root, atom->atom, XCB_ATOM_WINDOW, 0, 1),
+            nullptr);
+        const bool found = property && xcb_get_property_value_length(property) > 0;
+        free(property);
+        free(atom);
+        return found;
+    }
+
+    ChildProcess process_;
 };
 
 // The environment of one check: call ready() before the application exists.

@@ -11,8 +11,4 @@ const mci_internal::MediaBackend& mci_internal::linkedMediaBackend() {
     return table;
 }
 
-void useLinkedMediaBackend() {
-    mci_internal::setMediaBackend(&mci_internal::linkedMediaBackend());
-}
-
 }  // namespace lumora

@@ -6,15 +6,21 @@
 
 #include "platform/mci_stream.h"
 
+#include <QStringList>
+
 namespace lumora {
 
 // Makes mci() use the linked back end instead of loading the module.
 void useLinkedMediaBackend();
 
-// The sound font MIDI files are rendered with (the system's General MIDI
-// font unless set). It is loaded once and kept; setting another drops it.
+// The sound font MIDI files are rendered with: the set one, or when none is
+// set (empty) the first General MIDI font found in the folders (default-GM.sf2,
+// TimGM6mb.sf2, FluidR3_GM.sf2 in /usr/share/sounds/sf2 and
+// /usr/share/soundfonts unless given). It is loaded once and kept; setting
+// another drops it.
 QString midiSoundFont();
-void setMidiSoundFont(const QString& path);
+QStringList midiSoundFontFolders();
+void setMidiSoundFont(const QString& path, const QStringList& folders = midiSoundFontFolders());
 
 namespace mci_internal {
 

@@ -5,6 +5,11 @@
 #include "platform/mci_backend/backend.h"
 #include "platform/midi_file.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
 #include <fluidsynth.h>
 
 #include <algorithm>
@@ -15,6 +20,14 @@ namespace lumora {
 namespace {
 
 constexpr double kGain = 0.5;
+
+// Where distributions put General MIDI sound fonts, and the fonts looked for:
+// the alternative "default-GM.sf2" (Debian's choice of font), then the fonts
+// of the timgm6mb and fluid-soundfont packages.
+const QStringList kFontFolders{QStringLiteral("/usr/share/sounds/sf2"),
+                               QStringLiteral("/usr/share/soundfonts")};
+const QStringList kFontNames{QStringLiteral("default-GM.sf2"), QStringLiteral("TimGM6mb.sf2"),
+                             QStringLiteral("FluidR3_GM.sf2")};
 
 struct Synth {
     fluid_settings_t* settings = nullptr;
@@ -37,14 +50,19 @@ public:
 
     QString soundFont() const {
         std::lock_guard lock(m_);
-        return path_;
+        return fixed_;
+    }
+    QStringList folders() const {
+        std::lock_guard lock(m_);
+        return folders_;
     }
 
-    void setSoundFont(const QString& path) {
+    void setSoundFont(const QString& path, const QStringList& folders) {
         std::vector<Synth> dropped;
         {
             std::lock_guard lock(m_);
-            path_ = path;
+            fixed_ = path;
+            folders_ = folders;
             dropped.swap(idle_);
         }
         for (const Synth& s : dropped)
@@ -53,7 +71,8 @@ public:
 
     // A synthesizer with the sound font loaded; raises when there is none.
     Synth acquire(const QString& file) {
-        QString path;
+        QString fixed;
+        QStringList folders;
         {
             std::lock_guard lock(m_);
             if (!idle_.empty()) {
@@ -61,7 +80,8 @@ public:
                 idle_.pop_back();
                 return s;
             }
-            path = path_;
+            fixed = fixed_;
+            folders = folders_;
         }
         Synth s;
         s.settings = new_fluid_settings();
@@ -70,12 +90,21 @@ public:
             fluid_settings_setnum(s.settings, "synth.gain", kGain);
             s.synth = new_fluid_synth(s.settings);
         }
-        if (!s.synth || fluid_synth_sfload(s.synth, path.toLocal8Bit().constData(), 1) == -1) {
-            destroy(s);
-            throw EMciError::noAudioOutput(file,
-                                           QStringLiteral("no MIDI sound font at %1").arg(path));
-        }
-        return s;
+        // The first font that loads: a damaged one is passed over.
+        if (s.synth)
+            for (const QString& font : fixed.isEmpty() ? candidates(folders) : QStringList{fixed})
+                if (QFileInfo(font).isFile() &&
+                    fluid_synth_sfload(s.synth, QFile::encodeName(font).constData(), 1) != -1)
+                    return s;
+        destroy(s);
+        if (!fixed.isEmpty())
+            throw EMciError::noSoundFont(file, QStringLiteral("%1 cannot be loaded").arg(fixed));
+        QStringList shown;
+        for (const QString& folder : folders)
+            shown << (folder.endsWith(u'/') ? folder : folder + u'/');
+        throw EMciError::noSoundFont(file, QStringLiteral("none of %1 in %2")
+                                               .arg(kFontNames.join(QStringLiteral(", ")),
+                                                    shown.join(QStringLiteral(" or "))));
     }
 
     void release(const Synth& s) {
@@ -92,6 +121,15 @@ private:
             fluid_set_log_function(level, nullptr, nullptr);
     }
 
+    // The General MIDI fonts Debian and others install, the system's choice first.
+    static QStringList candidates(const QStringList& folders) {
+        QStringList fonts;
+        for (const QString& name : kFontNames)
+            for (const QString& folder : folders)
+                fonts << QDir(folder).filePath(name);
+        return fonts;
+    }
+
     static void destroy(const Synth& s) {
         if (s.synth)
             delete_fluid_synth(s.synth);
@@ -100,7 +138,8 @@ private:
     }
 
     mutable std::mutex m_;
-    QString path_ = QStringLiteral("/usr/share/sounds/sf2/default-GM.sf2");
+    QString fixed_;  // empty: the first of the candidates
+    QStringList folders_ = kFontFolders;
     std::vector<Synth> idle_;
 };
 
@@ -212,8 +251,12 @@ QString midiSoundFont() {
     return SynthPool::instance().soundFont();
 }
 
-void setMidiSoundFont(const QString& path) {
-    SynthPool::instance().setSoundFont(path);
+QStringList midiSoundFontFolders() {
+    return SynthPool::instance().folders();
+}
+
+void setMidiSoundFont(const QString& path, const QStringList& folders) {
+    SynthPool::instance().setSoundFont(path, folders);
 }
 
 }  // namespace lumora
