@@ -375,6 +375,7 @@ public slots:
     void AssociatedProgram2Click();
     void FileListBox1DblClick();
     void Associate1Click();
+    void Links1Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

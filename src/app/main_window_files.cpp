@@ -1,6 +1,6 @@
 // The main window's file operations: copy, move and delete of the selected
-// file, the wallpaper, the info window, opening files in their associated
-// program and the association window.
+// file, the wallpaper, the info window, the links window, opening files in
+// their associated program and the association window.
 #include "app/main_window.h"
 
 #include "base/file_name.h"
@@ -10,6 +10,7 @@
 #include "shell/association_window.h"
 #include "shell/copy_move_window.h"
 #include "shell/file_info_window.h"
+#include "shell/links_window.h"
 #include "shell/wallpaper_progress_window.h"
 #include "ui/file_kinds.h"
 #include "ui/file_list_box.h"
@@ -155,6 +156,13 @@ void TForm1::Associate1Click() {
     TForm17& association = *forms().Form17;
     association.BrowserFolder = FileListBox1->Directory();
     association.ShowModal();
+}
+
+void TForm1::Links1Click() {
+    AddHistoryEntry(QStringLiteral("Launched Links,"));
+    TForm13& links = *forms().Form13;
+    links.BrowserFolder = FileListBox1->Directory();
+    links.ShowModal();
 }
 
 }  // namespace lumora

@@ -295,6 +295,7 @@ void TForm1::connectCommands() {
         {"StretchImages1", &TForm1::StretchImages1Click},
         {"FullScreen1", &TForm1::FullScreen1Click},
         {"RefreshBrowser1", &TForm1::RefreshBrowser1Click},
+        {"Links1", &TForm1::Links1Click},
         {"DefaultBrowserPosition1", &TForm1::defaultClick},
         {"HistoryList1", &TForm1::HistoryList1Click},
         // Filter

@@ -15,6 +15,7 @@
 #include "shell/change_icon_dialog.h"
 #include "shell/copy_move_window.h"
 #include "shell/file_info_window.h"
+#include "shell/links_window.h"
 #include "shell/wallpaper_progress_window.h"
 #include "slideshow/favorite_slideshows_window.h"
 #include "slideshow/fullscreen_viewer.h"
@@ -105,6 +106,7 @@ void createForms(const QStringList& arguments) {
     create(f.Form10);
     create(f.Form11);
     f.Form1->pendingStartArgument = startArgument;
+    create(f.Form13);
     create(f.IconDlg);
     create(f.Form15);
     QObject::connect(f.Form15, &TForm15::aborted, f.Form1, &TForm1::quickSlideshowAborted);
@@ -131,6 +133,7 @@ void destroyForms() {
     destroy(f.Form16);
     destroy(f.Form15);
     destroy(f.IconDlg);
+    destroy(f.Form13);
     destroy(f.Form11);
     destroy(f.Form10);
     destroy(f.Form9);

@@ -2,6 +2,7 @@
 
 #include "base/file_name.h"
 #include "platform/errors.h"
+#include "platform/shell_namespace_linux.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -386,6 +387,30 @@ bool RegistryHive::eraseKey(RegistryRoot root, const QString& key) {
 
 void RegistryHive::seed() {
     createKey(RegistryRoot::CurrentUser, QStringLiteral("Control Panel\\desktop"));
+
+    const QString shellFolders = QLatin1String(kShellFoldersKey);
+    createKey(RegistryRoot::CurrentUser, shellFolders);
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const QString own = data + QStringLiteral("/lumora/");
+    const std::pair<const char*, std::function<QString()>> folders[] = {
+        {"Desktop",
+         [] { return xdgUserFolder("XDG_DESKTOP_DIR", QStandardPaths::DesktopLocation); }},
+        {"Personal",
+         [] { return xdgUserFolder("XDG_DOCUMENTS_DIR", QStandardPaths::DocumentsLocation); }},
+        {"Templates",
+         [] { return xdgUserFolder("XDG_TEMPLATES_DIR", QStandardPaths::TemplatesLocation); }},
+        {"Startup", [&] { return config + QStringLiteral("/autostart"); }},
+        {"Programs", [&] { return data + QStringLiteral("/applications"); }},
+        {"Start Menu", [&] { return data + QStringLiteral("/applications"); }},
+        {"Fonts", [&] { return data + QStringLiteral("/fonts"); }},
+        {"Favorites", [&] { return own + QStringLiteral("Favorites"); }},
+        {"Recent", [&] { return own + QStringLiteral("Recent"); }},
+        {"SendTo", [&] { return own + QStringLiteral("SendTo"); }},
+    };
+    for (const auto& [name, folder] : folders)
+        if (!value(RegistryRoot::CurrentUser, shellFolders, QLatin1String(name)))
+            setValue(RegistryRoot::CurrentUser, shellFolders, QLatin1String(name), folder());
 }
 
 // --- HiveRegistry

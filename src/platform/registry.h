@@ -10,6 +10,11 @@
 
 namespace lumora {
 
+// The special folders, named as the shell's "Shell Folders" values under
+// HKEY_CURRENT_USER.
+inline constexpr const char* kShellFoldersKey =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
 // The roots the program writes under, named as the program names them.
 enum class RegistryRoot { ClassesRoot, CurrentUser };
 QString registryRootName(RegistryRoot root);
@@ -67,7 +72,8 @@ public:
     bool eraseKey(RegistryRoot root, const QString& key);
 
     // Adds the keys the program opens without creating them, where missing:
-    // the platform it was written for always has them.
+    // the platform it was written for always has them. The special folders
+    // missing from "Shell Folders" are named after the XDG folders now.
     void seed();
 
 private:

@@ -188,12 +188,16 @@ LinuxShellNamespace::LinuxShellNamespace(QObject* parent)
     connect(watch_, &MountWatch::changed, this, &ShellNamespace::devicesChanged);
 }
 
-QString LinuxShellNamespace::desktopPath() {
+QString xdgUserFolder(const char* variable, QStandardPaths::StandardLocation location) {
     // The variable wins, as with xdg-user-dir when no user-dirs.dirs says otherwise.
-    const QString fromEnvironment = qEnvironmentVariable("XDG_DESKTOP_DIR");
+    const QString fromEnvironment = qEnvironmentVariable(variable);
     if (!fromEnvironment.isEmpty())
         return QDir::cleanPath(fromEnvironment);
-    return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    return QStandardPaths::writableLocation(location);
+}
+
+QString LinuxShellNamespace::desktopPath() {
+    return xdgUserFolder("XDG_DESKTOP_DIR", QStandardPaths::DesktopLocation);
 }
 
 ShellItem LinuxShellNamespace::desktop() {

@@ -3,6 +3,8 @@
 #include "platform/mount_watch.h"
 #include "platform/shell_namespace.h"
 
+#include <QStandardPaths>
+
 namespace lumora {
 
 // How a mount-table line shows in the namespace.
@@ -16,6 +18,10 @@ struct MountLists {
     std::vector<MountEntry> shares;
 };
 MountLists classifyMounts(const std::vector<MountEntry>& table);
+
+// An XDG user folder: the variable (XDG_DESKTOP_DIR ...) when set, else what
+// user-dirs.dirs or the default names.
+QString xdgUserFolder(const char* variable, QStandardPaths::StandardLocation location);
 
 // The namespace of a Linux desktop: the XDG desktop folder, the XDG trash, the
 // network mounts and the mounted file systems that hold user data.

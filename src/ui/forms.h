@@ -13,6 +13,7 @@ class TForm8;
 class TForm9;
 class TForm10;
 class TForm11;
+class TForm13;
 class TIconDlg;
 class TForm15;
 class TForm16;
@@ -38,6 +39,7 @@ struct Forms {
     TForm9* Form9 = nullptr;    // open slideshow
     TForm10* Form10 = nullptr;  // wallpaper progress
     TForm11* Form11 = nullptr;  // about
+    TForm13* Form13 = nullptr;  // links
     TIconDlg* IconDlg = nullptr;
     TForm15* Form15 = nullptr;  // quick slideshow
     TForm16* Form16 = nullptr;  // file info

@@ -83,7 +83,8 @@ TEST(RegistryHive, NamesCompareWithoutCaseAndKeepTheirFirstSpelling) {
 
     hive.createKey(kUser, QStringLiteral("Control Panel\\desktop\\WindowMetrics\\Sub"));
     EXPECT_TRUE(hive.eraseKey(kUser, QStringLiteral("CONTROL PANEL\\desktop")));
-    EXPECT_EQ(hive.keyPaths(), QStringList{QStringLiteral("HKEY_CURRENT_USER\\Control Panel")});
+    EXPECT_EQ(hive.keyPaths().filter(QStringLiteral("Control Panel")),
+              QStringList{QStringLiteral("HKEY_CURRENT_USER\\Control Panel")});
     EXPECT_FALSE(hive.eraseKey(kUser, kDesktop));
 }
 
@@ -145,6 +146,40 @@ TEST_F(HiveFile, ANewHiveHasTheKeysTheProgramOpensWithoutCreating) {
                                        QStringLiteral(".lss\\shell\\open"), QString()));
     EXPECT_TRUE(registry_.deleteKey(RegistryRoot::ClassesRoot, QStringLiteral(".lss")));
     EXPECT_FALSE(registry_.keyExists(RegistryRoot::ClassesRoot, QStringLiteral(".lss\\shell")));
+}
+
+TEST_F(HiveFile, TheSpecialFoldersAreTheXdgFoldersUntilTheUserNamesOthers) {
+    const QString documents = dir_.filePath(QStringLiteral("My Documents"));
+    qputenv("XDG_DOCUMENTS_DIR", QFile::encodeName(documents));
+    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    const QString key = QLatin1String(kShellFoldersKey);
+    const std::pair<const char*, QString> expected[] = {
+        {"Desktop", qEnvironmentVariable("XDG_DESKTOP_DIR")},
+        {"Personal", documents},
+        {"Templates", QDir::homePath() + QStringLiteral("/Templates")},
+        {"Startup", config + QStringLiteral("/autostart")},
+        {"Programs", data + QStringLiteral("/applications")},
+        {"Start Menu", data + QStringLiteral("/applications")},
+        {"Fonts", data + QStringLiteral("/fonts")},
+        {"Favorites", data + QStringLiteral("/lumora/Favorites")},
+        {"Recent", data + QStringLiteral("/lumora/Recent")},
+        {"SendTo", data + QStringLiteral("/lumora/SendTo")},
+    };
+    for (const auto& [name, folder] : expected)
+        EXPECT_EQ(registry_.readString(kUser, key, QLatin1String(name)), folder) << name;
+
+    // A folder the user names stays; one removed comes back from the XDG
+    // folders; the file keeps the folders as they were when it was written.
+    registry_.writeString(kUser, key, QStringLiteral("Desktop"), QStringLiteral("/srv/desk"),
+                          KeyAccess::OpenExisting);
+    EXPECT_TRUE(registry_.deleteValue(kUser, key, QStringLiteral("Fonts")));
+    qunsetenv("XDG_DOCUMENTS_DIR");
+    EXPECT_EQ(registry_.readString(kUser, key, QStringLiteral("Desktop")),
+              QStringLiteral("/srv/desk"));
+    EXPECT_EQ(registry_.readString(kUser, key, QStringLiteral("Fonts")),
+              data + QStringLiteral("/fonts"));
+    EXPECT_EQ(registry_.readString(kUser, key, QStringLiteral("Personal")), documents);
 }
 
 TEST_F(HiveFile, AHiveOfGarbageStillTakesTheWallpaper) {

@@ -58,6 +58,9 @@ ModalAnswer::ModalAnswer(std::function<void(QWidget*)> inspect)
         state->active = false;
         if (state->inspect)
             state->inspect(modal);
+        // A window that ended itself keeps its own result.
+        if (!modal->isVisible())
+            return;
         if (auto* dialog = qobject_cast<QDialog*>(modal))
             dialog->reject();
         else

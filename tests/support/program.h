@@ -28,8 +28,8 @@ protected:
 };
 
 // Runs `inspect` on the next modal window as soon as it runs its event loop,
-// then closes it (reject), so a test can drive a command that shows a window
-// modally. Returns false from wasShown() if no modal window appeared.
+// then closes it (reject) unless it ended itself, so a test can drive a
+// command that shows a window modally. Returns false from wasShown() if no modal window appeared.
 class ModalAnswer {
 public:
     explicit ModalAnswer(std::function<void(QWidget*)> inspect = {});
