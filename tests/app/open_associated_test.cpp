@@ -1,3 +1,4 @@
+#include "app/folder_tree.h"
 #include "app/main_window.h"
 #include "settings/preferences_window.h"
 #include "shell/association_window.h"
