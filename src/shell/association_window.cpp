@@ -75,6 +75,7 @@ TForm17::TForm17() {
     BitBtn1 = named(new QPushButton(QStringLiteral("Associate"), this), "BitBtn1");
     BitBtn1->setEnabled(false);
     BitBtn2 = named(new QPushButton(QStringLiteral("Cancel"), this), "BitBtn2");
+    setCancelButton(BitBtn2);
 
     TabbedNotebook1 = named(new QTabWidget(this), "TabbedNotebook1");
     TabbedNotebook1->setAccessibleName(QStringLiteral("Icon and program"));

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <sys/stat.h>
@@ -121,7 +122,7 @@ TEST_F(AssociationTest, NamesFromTheSettingsAreCheckedBeforeAnythingIsWritten) {
     EXPECT_TRUE(fakeDialogs().messages.empty());
 }
 
-TEST_F(AssociationTest, CancelRecordsAndComingBackFromABoxKeepsTheBrowsedFolder) {
+TEST_F(AssociationTest, EscapeCancelsAndRecordsAndComingBackFromABoxKeepsTheBrowsedFolder) {
     test::ModalAnswer answer([this](QWidget*) {
         window().DirectoryListBox1->setDirectory(QStringLiteral("/"));
         // Activated again, as after one of our own message boxes.
@@ -129,7 +130,9 @@ TEST_F(AssociationTest, CancelRecordsAndComingBackFromABoxKeepsTheBrowsedFolder)
         QApplication::setActiveWindow(&window());
         EXPECT_TRUE(window().isActiveWindow());
         EXPECT_EQ(window().DirectoryListBox1->Directory(), QStringLiteral("/"));
-        window().BitBtn2->click();
+        // Escape is the Cancel button.
+        QTest::keyClick(window().focusWidget() ? window().focusWidget() : &window(),
+                        Qt::Key_Escape);
     });
     window().ShowModal();
     ASSERT_TRUE(answer.wasShown());
