@@ -268,8 +268,11 @@ void TForm1::Timer1Timer() {
         StatusPanels.setText(3, shortDateLongTimeText(QDateTime::currentDateTime()));
     }
 
-    RefreshInputs inputs{FileListBox1->listSerial(), FileListBox1->ItemIndex(),
-                         directorylistbox1->Directory(), IconListBox1->isVisible(), Edit2->text(),
+    RefreshInputs inputs{FileListBox1->listSerial(),
+                         FileListBox1->ItemIndex(),
+                         directorylistbox1->Directory(),
+                         IconListBox1->isVisible(),
+                         Edit2->text(),
                          jpg->isVisible()};
     if (inputs == refreshed_)
         return;
@@ -355,7 +358,7 @@ void TForm1::trayDblClick() {
 void TForm1::Help2Click() {
     AddHistoryEntry(QStringLiteral("Help Pressed,"));
     const QString page = helpContentsPage();
-    launch().openDocument(page, [page](const QString& why) {
+    launch().openDocument(page, {}, [page](const QString& why) {
         TApplication::showException(
             EError(QStringLiteral("No web browser showed the help page %1: %2.").arg(page, why)));
     });

@@ -375,6 +375,11 @@ public slots:
     void None1Click();
     void Info1Click();
     void Info2Click();
+    void executeClick();
+    void AssociatedProgram1Click();
+    void AssociatedProgram2Click();
+    void FileListBox1DblClick();
+    void Associate1Click();
     void Links1Click();
 
 protected:
@@ -388,6 +393,8 @@ private:
     // Construction (main_window.cpp)
     void buildBrowserAndPreview();
     void buildStatusBar();
+    // Opens the selected file as the desktop would (main_window_files.cpp).
+    void launchSelectedFile();
     void buildTray();
     // Menus, toolbar and the table of commands (main_window_menus.cpp)
     void buildMenus();

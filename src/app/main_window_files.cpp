@@ -1,9 +1,13 @@
 // The main window's file operations: copy, move and delete of the selected
-// file, the wallpaper, the info window and the links window.
+// file, the wallpaper, the info window, the links window, opening files in
+// their associated program and the association window.
 #include "app/main_window.h"
 
 #include "base/file_name.h"
 #include "metafile/metafile.h"
+#include "platform/launch.h"
+#include "settings/preferences_window.h"
+#include "shell/association_window.h"
 #include "shell/copy_move_window.h"
 #include "shell/file_info_window.h"
 #include "shell/links_window.h"
@@ -13,6 +17,7 @@
 #include "ui/forms.h"
 #include "ui/history.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QTimer>
 #include <QToolButton>
@@ -118,6 +123,39 @@ void TForm1::Info1Click() {
 void TForm1::Info2Click() {
     AddHistoryEntry(QStringLiteral("Launched info for ") + selectedFileName() + u',');
     Info1Click();
+}
+
+void TForm1::launchSelectedFile() {
+    const QString name = selectedFileName();
+    // A "[folder]" entry or no selection names no file.
+    if (!name.isEmpty())
+        LaunchFile(name, {}, FileListBox1->Directory(), kShowNormal);
+}
+
+void TForm1::executeClick() {
+    AssociatedProgram1Click();
+}
+
+void TForm1::AssociatedProgram1Click() {
+    launchSelectedFile();
+    AddHistoryEntry(QStringLiteral("Open ") + selectedFileName() +
+                    QStringLiteral(" in associated program,"));
+}
+
+void TForm1::AssociatedProgram2Click() {
+    AssociatedProgram1Click();
+}
+
+void TForm1::FileListBox1DblClick() {
+    if (forms().Form4->CheckBox10->isChecked())
+        launchSelectedFile();
+}
+
+void TForm1::Associate1Click() {
+    AddHistoryEntry(QStringLiteral("Associate Pressed,"));
+    TForm17& association = *forms().Form17;
+    association.BrowserFolder = FileListBox1->Directory();
+    association.ShowModal();
 }
 
 void TForm1::Links1Click() {

@@ -279,6 +279,7 @@ void TForm1::connectCommands() {
         {"SaveToBmp1", &TForm1::SaveToBmp1Click},
         {"ExtractIcon1", &TForm1::ExtractIcon1Click},
         {"Info2", &TForm1::Info2Click},
+        {"AssociatedProgram1", &TForm1::AssociatedProgram1Click},
         {"Exit1", &TForm1::Exit1Click},
         // Edit
         {"clipboard1", &TForm1::clipboard1Click},
@@ -341,9 +342,11 @@ void TForm1::connectCommands() {
         {"f20", &TForm1::f20Click},
         // Help
         {"Help2", &TForm1::Help2Click},
+        {"Associate1", &TForm1::Associate1Click},
         {"About1", &TForm1::About1Click},
         // Toolbar
         {"copy", &TForm1::copyClick},
+        {"execute", &TForm1::executeClick},
         {"move", &TForm1::moveClick},
         {"delete", &TForm1::deleteClick},
         {"closeimage", &TForm1::closeimageClick},
@@ -372,6 +375,7 @@ void TForm1::connectCommands() {
         {"Normal2", &TForm1::Normal1Click},
         {"Tiled2", &TForm1::Tiled1Click},
         {"None2", &TForm1::None1Click},
+        {"AssociatedProgram2", &TForm1::AssociatedProgram2Click},
         // File list pop-up
         {"Info1", &TForm1::Info1Click},
         // Tray
@@ -382,6 +386,7 @@ void TForm1::connectCommands() {
     };
     for (const Command& command : kCommands)
         connectCommand(this, command.name, command.handler);
+    connectHandler(FileListBox1, &TFileListBox::DblClick, this, &TForm1::FileListBox1DblClick);
     connectHandler(IconListBox1, &TIconListBox::Click, this, &TForm1::IconListBox1Click);
     connectHandler(IconListBox1, &TIconListBox::DblClick, this, &TForm1::IconListBox1DblClick);
     connectHandler(IconListBox1, &TIconListBox::OnFileChanged, this,

@@ -608,4 +608,19 @@ QImage IconResources::icon(int index, int pixels) const {
     return image;
 }
 
+std::vector<int> IconResources::squareSides(int index) const {
+    std::vector<int> sides;
+    if (!d_)
+        return sides;
+    const std::optional<Range> where = d_->container->group(index);
+    if (!where)
+        return sides;
+    for (const Entry& e : d_->container->entries(d_->source->read(where->offset, where->length)))
+        if (e.width == e.height && e.width > 0)
+            sides.push_back(e.width);
+    std::sort(sides.begin(), sides.end());
+    sides.erase(std::unique(sides.begin(), sides.end()), sides.end());
+    return sides;
+}
+
 }  // namespace lumora

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QString>
 #include <memory>
+#include <vector>
 
 namespace lumora {
 
@@ -46,6 +47,9 @@ public:
     // missing or broken. An image is decoded once per size however many
     // groups name it, and the same image comes back for them.
     QImage icon(int index, int pixels) const;
+    // The sides of the square images group index names, each once, smallest
+    // first; what the images hold is not checked.
+    std::vector<int> squareSides(int index) const;
 
 private:
     struct Data;

@@ -110,6 +110,13 @@ void TFileListBox::setFileType(unsigned fileType) {
     Update();
 }
 
+void TFileListBox::setListPrograms(bool on) {
+    if (on == listPrograms_)
+        return;
+    listPrograms_ = on;
+    Update();
+}
+
 QString TFileListBox::FileName() const {
     return FileNameAt(ItemIndex());
 }
@@ -177,6 +184,12 @@ void TFileListBox::mousePressEvent(QMouseEvent* event) {
         emit Click();
 }
 
+void TFileListBox::mouseDoubleClickEvent(QMouseEvent* event) {
+    QListView::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
+        emit DblClick();
+}
+
 void TFileListBox::keyPressEvent(QKeyEvent* event) {
     const QModelIndex before = currentIndex();
     QListView::keyPressEvent(event);
@@ -195,7 +208,7 @@ void TFileListBox::listNow() const {
     if (!stale_)
         return;
     stale_ = false;
-    model_->setEntries(listFolder(directory_, compiledMask_, fileType_));
+    model_->setEntries(listFolder(directory_, compiledMask_, fileType_, listPrograms_));
 }
 
 void TFileListBox::showEvent(QShowEvent* event) {

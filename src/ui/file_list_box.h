@@ -44,6 +44,10 @@ public:
     void setMask(const QString& mask);
     unsigned FileType() const { return fileType_; }
     void setFileType(unsigned fileType);
+    // On: programs are listed too whatever their names, after the mask's files
+    // (Linux programs have no extension to match).
+    bool ListPrograms() const { return listPrograms_; }
+    void setListPrograms(bool on);
 
     // Full path of the selected entry; empty when nothing or a "[dir]" entry is
     // selected. Names that are not UTF-8 come back exactly via encodeFileName().
@@ -74,6 +78,8 @@ public:
     void setFollowChanges(bool follow);
 
 signals:
+    // The user double-clicked an entry.
+    void DblClick();
     // The user picked an entry: a click on one, also on the entry already
     // selected, or a key that moved the selection. Selecting from code does
     // not report.
@@ -81,6 +87,7 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
@@ -95,6 +102,7 @@ private:
     unsigned fileType_ = ftAll;
     quint64 listSerial_ = 0;
     mutable bool stale_ = true;  // the entries do not yet follow folder, mask and file types
+    bool listPrograms_ = false;
     TFileListModel* model_;
     FolderWatcher watcher_;
 };

@@ -1,6 +1,7 @@
 #include "ui/file_mask.h"
 
 #include "platform/dir_entries.h"
+#include "platform/launch.h"
 
 #include <algorithm>
 #include <string>
@@ -146,7 +147,7 @@ int FileMask::matchAscii(std::string_view foldedName) const {
 }
 
 std::vector<FileListEntry> listFolder(const QString& folder, const FileMask& mask,
-                                      unsigned fileType) {
+                                      unsigned fileType, bool alsoPrograms) {
     std::vector<FileListEntry> listed;
     if ((fileType & file_type::All) == 0)
         return listed;
@@ -176,12 +177,21 @@ std::vector<FileListEntry> listFolder(const QString& folder, const FileMask& mas
                               hidden;  // only reached with ftHidden in the set
         if (!admitted)
             return;
+        // A program is listed after every pattern's files when programs are asked for too.
+        const auto programPattern = [&](const QString& name) {
+            return alsoPrograms && entry.kind == EntryKind::File &&
+                           isProgramFile(FileListEntry{name}.path(folder))
+                       ? mask.patternCount()
+                       : -1;
+        };
         // Names the mask turns away cost no QString.
         if (foldAscii(entry.name, asciiFolded)) {
-            const int pattern = mask.matchAscii(asciiFolded);
-            if (pattern < 0)
+            int pattern = mask.matchAscii(asciiFolded);
+            if (pattern < 0 && !alsoPrograms)
                 return;
             QString name = QString::fromLatin1(entry.name.data(), qsizetype(entry.name.size()));
+            if (pattern < 0 && (pattern = programPattern(name)) < 0)
+                return;
             QString folded =
                 asciiFolded == entry.name
                     ? name
@@ -191,7 +201,9 @@ std::vector<FileListEntry> listFolder(const QString& folder, const FileMask& mas
         }
         QString name = decodeFileName(entry.name.data(), qsizetype(entry.name.size()));
         QString folded = name.toCaseFolded();
-        const int pattern = mask.match(folded);
+        int pattern = mask.match(folded);
+        if (pattern < 0)
+            pattern = programPattern(name);
         if (pattern >= 0)
             files.push_back({std::move(name), std::move(folded), pattern});
     };

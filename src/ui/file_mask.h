@@ -66,8 +66,9 @@ struct FileListEntry {
 // "[name]" (with "[..]" except at the root) whatever the mask, then for each
 // pattern in turn the files it matches, sorted by name without regard to case.
 // A file matched by several patterns is listed once, at its first pattern.
+// With alsoPrograms, programs (isProgramFile) that no pattern matches follow.
 // Empty when the folder cannot be read or the file-type set is empty.
 std::vector<FileListEntry> listFolder(const QString& folder, const FileMask& mask,
-                                      unsigned fileType);
+                                      unsigned fileType, bool alsoPrograms = false);
 
 }  // namespace lumora

@@ -16,11 +16,14 @@ public:
     };
 
     QStringList opened;
+    QStringList openedIn;  // the opener's working folder, one per opened
     std::vector<Start> started;
     bool result = true;  // what every launch reports
 
-    void openDocument(const QString& path, Failed failed) override {
+    void openDocument(const QString& path, const QString& workingDirectory,
+                      Failed failed) override {
         opened << path;
+        openedIn << workingDirectory;
         if (!result && failed)
             failed(QStringLiteral("nothing opens it"));
     }
