@@ -1,6 +1,7 @@
 // Language packs with every window of the program created: the table applied
 // to all 152 positions, and a 1 MiB pack read, decoded and applied. Medians.
 
+#include "app/main_window.h"
 #include "bench_program.h"
 #include "bench_report.h"
 #include "platform/application.h"
