@@ -1,35 +1,10 @@
 #include "settings/language_pack.h"
-#include "base/file_name.h"
-#include "platform/errors.h"
 #include "support/qt_print.h"
-#include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <QFile>
-#include <cstdio>
-
 namespace lumora {
 namespace {
-
-// Writes the file by the exact bytes of its name.
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    FILE* file = std::fopen(encodeFileName(path).constData(), "wb");
-    ASSERT_NE(file, nullptr);
-    ASSERT_EQ(std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file), size_t(bytes.size()));
-    std::fclose(file);
-}
-
-// The message of the error a read raises, empty when it raises none.
-QString readError(const QString& path) {
-    try {
-        readLanguagePack(path);
-    } catch (const EError& e) {
-        return e.message();
-    }
-    return {};
-}
 
 TEST(LanguagePack, LinesEndAtEveryKindOfLineEnd) {
     // CR LF, a lone LF, a lone CR; LF CR ends two lines with an empty one
@@ -80,28 +55,6 @@ TEST(LanguagePack, Utf8WhenValidElseWindows1252) {
     // What the program writes it reads back.
     const QStringList lines = {QString::fromUtf8("Über"), "", "(reserviert)", "&Hilfe"};
     EXPECT_EQ(parseLanguagePack(formatLanguagePack(lines)), lines);
-}
-
-TEST(LanguagePack, FilesAreReadOnlyWhenRegularAndWithinCapacity) {
-    test::ScratchDir dir;
-    // A name that is not UTF-8 is opened by its bytes.
-    const QString pack = dir.path() + u'/' + decodeFileName(QByteArray("d\xE9utsch.nlp"));
-    writeBytes(pack, "Zeigen\r\nEinstellungen\r\n");
-    EXPECT_EQ(readLanguagePack(pack), QStringList({"Zeigen", "Einstellungen"}));
-
-    const QString full = dir.filePath("full.lml");
-    writeBytes(full, QByteArray(kLanguagePackCapacity, 'a'));
-    EXPECT_EQ(readLanguagePack(full).value(0).size(), kLanguageLineLength);
-    const QString large = dir.filePath("large.lml");
-    writeBytes(large, QByteArray(2 * 1024 * 1024, 'a'));
-    EXPECT_EQ(readError(large), QStringLiteral("Text exceeds memo capacity"));
-
-    // A pipe would never end, a folder is no text: neither can be opened.
-    const QString pipe = dir.filePath("pipe.lml");
-    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    const QString missing = dir.filePath("gone.lml");
-    for (const QString& path : {pipe, dir.path(), missing})
-        EXPECT_EQ(readError(path), QStringLiteral("Cannot open file ") + path);
 }
 
 }  // namespace
