@@ -79,6 +79,12 @@ void setHint(QObject* target, const QString& text) {
         widget->setAccessibleName(text);
 }
 
+// A label shows an "&" as it is; one with a buddy would take it for an
+// access key.
+QString labelText(const QLabel* label, const QString& text) {
+    return label->buddy() ? QString(text).replace(u'&', QStringLiteral("&&")) : text;
+}
+
 void setCaption(QObject* target, const QString& text) {
     // A menu and the item that opens it carry the same name: either will do.
     if (auto* menu = qobject_cast<QMenu*>(target))
@@ -88,7 +94,7 @@ void setCaption(QObject* target, const QString& text) {
     else if (auto* button = qobject_cast<QAbstractButton*>(target))
         button->setText(text);
     else if (auto* label = qobject_cast<QLabel*>(target))
-        label->setText(text);
+        label->setText(labelText(label, text));
     else if (auto* group = qobject_cast<QGroupBox*>(target))
         group->setTitle(text);
     else if (auto* window = qobject_cast<QWidget*>(target); window && window->isWindow())
@@ -148,7 +154,9 @@ QString languageText(QObject* target, const LanguagePosition& position) {
     if (auto* button = qobject_cast<QAbstractButton*>(target))
         return button->text();
     if (auto* label = qobject_cast<QLabel*>(target))
-        return label->text();
+        return label->buddy()
+                   ? QString(label->text()).replace(QStringLiteral("&&"), QStringLiteral("&"))
+                   : label->text();
     if (auto* group = qobject_cast<QGroupBox*>(target))
         return group->title();
     if (auto* window = qobject_cast<QWidget*>(target); window && window->isWindow())

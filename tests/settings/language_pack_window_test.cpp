@@ -6,6 +6,7 @@
 #include "settings/language_pack.h"
 #include "settings/language_table.h"
 #include "settings/preferences_window.h"
+#include "shell/copy_move_window.h"
 #include "slideshow/fullscreen_viewer.h"
 #include "slideshow/quick_slideshow_window.h"
 #include "slideshow/slideshow_editor.h"
@@ -51,10 +52,10 @@ bool stillToCome(const LanguagePosition& position) {
     return position.window == Window::ChangeIcon && *position.control;
 }
 
-QStringList lines(int count, const char* prefix) {
+QStringList lines(int count, const char* prefix, const char* suffix = "") {
     QStringList result;
     for (int n = 0; n < count; ++n)
-        result << QString::fromLatin1(prefix) + QString::number(n);
+        result << QString::fromLatin1(prefix) + QString::number(n) + QString::fromLatin1(suffix);
     return result;
 }
 
@@ -111,7 +112,9 @@ TEST_F(LanguagePackTest, EveryPositionReachesItsControlInEveryBuiltWindow) {
                 << "position " << n << " names " << position.control << ", which its window lacks";
     }
 
-    const QStringList numbered = lines(kLanguageLineCount, "#");
+    // Each line with an access key: a menu or button takes it, a label with
+    // a buddy shows it as it is.
+    const QStringList numbered = lines(kLanguageLineCount, "#", " &x");
     load(writePack(QStringLiteral("numbered.lml"), numbered.join(u'\n').toUtf8()));
     for (size_t n = 0; n < table.size(); ++n) {
         const LanguagePosition& position = table[n];
@@ -122,13 +125,14 @@ TEST_F(LanguagePackTest, EveryPositionReachesItsControlInEveryBuiltWindow) {
     }
     // Line 150 is the File menu's, between the positions of other windows;
     // 145 and 146 rename both pop-ups.
-    EXPECT_EQ(main().ExtractIcon1->text(), QStringLiteral("#150"));
+    EXPECT_EQ(main().ExtractIcon1->text(), QStringLiteral("#150 &x"));
     for (QAction* item : {forms().Form8->NextImage1, forms().Form5->NextImage1})
-        EXPECT_EQ(item->text(), QStringLiteral("#145"));
+        EXPECT_EQ(item->text(), QStringLiteral("#145 &x"));
     for (QAction* item : {forms().Form8->PreviousImage1, forms().Form5->PreviousImage1})
-        EXPECT_EQ(item->text(), QStringLiteral("#146"));
+        EXPECT_EQ(item->text(), QStringLiteral("#146 &x"));
     // A glyph's name for a screen reader follows its hint.
-    EXPECT_EQ(main().copy->accessibleName(), QStringLiteral("#56"));
+    EXPECT_EQ(main().copy->accessibleName(), QStringLiteral("#56 &x"));
+    EXPECT_EQ(forms().Form3->Label1->text(), QStringLiteral("#93 &&x"));
     EXPECT_EQ(preferences().Label5->text(), QStringLiteral("numbered.lml"));
     EXPECT_EQ(preferences().Memo2->Lines(), numbered);
 }
