@@ -1,6 +1,7 @@
 #include "settings/apply_language_table.h"
 
 #include "ui/tabbed_notebook.h"
+#include "ui/toolbar_glyphs.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -183,6 +184,13 @@ void ApplyLanguageTable(const QStringList& lines) {
     QWidget* viewer = topLevelNamed("Form5");
     for (int n : kViewerLines)
         apply(viewer, table[size_t(n)], lines.value(n));
+    // The Preferences' toolbar toggles show the glyphs of those buttons and
+    // are named by the same hints.
+    if (QWidget* preferences = windows[int(Window::Preferences)]) {
+        for (int i = 0; i < kToolbarGlyphs; ++i)
+            setHint(preferences->findChild<QWidget*>(QStringLiteral("SpeedButton%1").arg(i + 1)),
+                    lines.value(kFirstToolbarHint + i));
+    }
 }
 
 }  // namespace lumora

@@ -36,8 +36,6 @@ namespace lumora {
 namespace {
 
 constexpr int kDescriptionColour = 13565951;  // pale yellow
-// The language table's hints of the main toolbar's fifteen buttons.
-constexpr int kFirstToolbarHint = 56;
 
 QCheckBox* checkBox(const char* name, const char* caption, bool checked) {
     auto* box = named(new QCheckBox(QString::fromUtf8(caption)), name);

@@ -133,6 +133,9 @@ TEST_F(LanguagePackTest, EveryPositionReachesItsControlInEveryBuiltWindow) {
     // A glyph's name for a screen reader follows its hint.
     EXPECT_EQ(main().copy->accessibleName(), QStringLiteral("#56 &x"));
     EXPECT_EQ(forms().Form3->Label1->text(), QStringLiteral("#93 &&x"));
+    // The Preferences' toolbar toggles are named as the buttons they show.
+    EXPECT_EQ(preferences().SpeedButtons[0]->toolTip(), QStringLiteral("#56 &x"));
+    EXPECT_EQ(preferences().SpeedButtons[14]->accessibleName(), QStringLiteral("#70 &x"));
     EXPECT_EQ(preferences().Label5->text(), QStringLiteral("numbered.lml"));
     EXPECT_EQ(preferences().Memo2->Lines(), numbered);
 }
