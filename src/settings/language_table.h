@@ -34,6 +34,8 @@ struct LanguagePosition {
 };
 
 inline constexpr int kLanguageLineCount = 152;
+// The hints of the main toolbar's fifteen buttons, in toolbar order.
+inline constexpr int kFirstToolbarHint = 56;
 
 const std::array<LanguagePosition, kLanguageLineCount>& languageTable();
 

@@ -1,6 +1,9 @@
 #include "settings/preferences_window.h"
 
+#include "platform/program_files.h"
+#include "settings/apply_language_table.h"
 #include "settings/form_storage.h"
+#include "settings/language_pack.h"
 #include "settings/language_table.h"
 #include "settings/select_directory_window.h"
 #include "ui/color_combo_box.h"
@@ -33,8 +36,6 @@ namespace lumora {
 namespace {
 
 constexpr int kDescriptionColour = 13565951;  // pale yellow
-// The language table's hints of the main toolbar's fifteen buttons.
-constexpr int kFirstToolbarHint = 56;
 
 QCheckBox* checkBox(const char* name, const char* caption, bool checked) {
     auto* box = named(new QCheckBox(QString::fromUtf8(caption)), name);
@@ -117,6 +118,12 @@ TForm4::TForm4() {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setDesignClientSize(394, 405);
 
+    OpenDialog1.defaultExt = QStringLiteral(".lml");
+    OpenDialog1.fileName = QStringLiteral("*.lml");
+    OpenDialog1.filter = QStringLiteral("Lumora 1.0.0 Language Packs (*.lml)|*.lml");
+    OpenDialog1.initialDir =
+        programFile(QStringLiteral("lang"), QStringLiteral("share/lumora/lang"));
+
     TabbedNotebook1 = named(new TTabbedNotebook, "TabbedNotebook1");
     TabbedNotebook1->addTab(buildGeneralPage(), QStringLiteral("General"));
     TabbedNotebook1->addTab(buildImagesPage(), QStringLiteral("Images"));
@@ -146,6 +153,7 @@ TForm4::TForm4() {
     connectCommand(this, "Button5", &TForm4::Button5Click);
     connectCommand(this, "Button6", &TForm4::Button6Click);
     connectCommand(this, "Button7", &TForm4::Button7Click);
+    connectCommand(this, "Button8", &TForm4::Button8Click);
     connectHandler(ListBox1, &TListBox::Click, this, &TForm4::ListBox1Click);
 
     // The history records while "Enable HistoryList" is checked.
@@ -591,6 +599,20 @@ void TForm4::Button6Click() {
 
 void TForm4::Button7Click() {
     moveSlot(1);
+}
+
+void TForm4::Button8Click() {
+    const QString chosen = dialogs().openFile(this, OpenDialog1);
+    if (!chosen.isEmpty())
+        loadLanguagePack(chosen);
+}
+
+void TForm4::loadLanguagePack(const QString& path) {
+    // Read whole first: a pack that cannot be read changes nothing.
+    const QStringList lines = readLanguagePack(path);
+    Memo2->setLines(lines);
+    ApplyLanguageTable(lines);
+    Label5->setText(path.mid(path.lastIndexOf(u'/') + 1));
 }
 
 }  // namespace lumora

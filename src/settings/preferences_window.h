@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/dialogs.h"
 #include "settings/page_picture.h"
 #include "ui/form.h"
 #include "ui/list_box.h"
@@ -97,6 +98,9 @@ public:
     static constexpr int kFavoriteSlots = 20;
     static constexpr int kFavoritesPage = 3;
 
+    // The language pack dialog; it starts in the folder of the shipped packs.
+    FileDialogOptions OpenDialog1;
+
     // The folder the main window's file list shows, for "Add Dir".
     std::function<QString()> currentFolder;
 
@@ -117,8 +121,13 @@ public slots:
     void Button5Click();  // Sort
     void Button6Click();  // Move Up
     void Button7Click();  // Move Down
+    // Load a Language: reads a pack into the language list and applies it.
+    void Button8Click();
 
 public:
+    // Reads the pack into the language list, applies it and names it in
+    // Label5; raises the read's error and changes nothing then.
+    void loadLanguagePack(const QString& path);
     // After a slot was filled or freed: no slot counts as clicked any more.
     void forgetClickedSlot();
 

@@ -1,6 +1,6 @@
 #include "slideshow/quick_slideshow_window.h"
 
-#include "settings/language_table.h"
+#include "settings/apply_language_table.h"
 #include "settings/preferences_window.h"
 #include "ui/controls.h"
 #include "ui/forms.h"
@@ -21,15 +21,6 @@ namespace {
 
 constexpr int kFrameCount = 7;
 constexpr int kFrameMs = 150;
-
-// The position of the window's own caption in the language table.
-int captionLine() {
-    const auto& table = languageTable();
-    for (size_t i = 0; i < table.size(); ++i)
-        if (table[i].window == LanguagePosition::Window::QuickSlideshow && !*table[i].control)
-            return int(i);
-    return -1;
-}
 
 // Our own film strip running past: seven frames, the last leading back into
 // the first.
@@ -126,11 +117,9 @@ TForm15::TForm15() {
 }
 
 void TForm15::FormCreate() {
-    // The run-time caption is the language table's.
-    const int line = captionLine();
-    const QStringList lines =
-        forms().Form4 ? forms().Form4->Memo2->Lines() : builtInLanguageLines();
-    setWindowTitle(lines.value(line));
+    // Created after every window the language table names: the stored
+    // texts (or the built-in ones) reach them all now.
+    ApplyLanguageTable(forms().Form4 ? forms().Form4->Memo2->Lines() : builtInLanguageLines());
 }
 
 void TForm15::setVisible(bool visible) {

@@ -2,16 +2,19 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <QTextDocument>
 
 namespace lumora {
 
 TMemo::TMemo(QWidget* parent) : QPlainTextEdit(parent) {}
 
 QStringList TMemo::Lines() const {
-    const QString text = toPlainText();
+    // The raw text: the plain text would turn a no-break space into a space
+    // and a line separator within a line into a line break.
+    const QString text = document()->toRawText();
     if (text.isEmpty() && document()->blockCount() <= 1)
         return {};
-    return text.split(u'\n');
+    return text.split(QChar::ParagraphSeparator);
 }
 
 void TMemo::setLines(const QStringList& lines) {

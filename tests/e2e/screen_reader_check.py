@@ -61,7 +61,7 @@ def scenario(process, pictures):
     if check(preferences is not None, "Edit > Preferences did not open the window"):
         pages = find(preferences, "page tab list", "Pages")
         check(pages is not None and [p.name for p in pages]
-              == ["General", "Images", "Movies", "Favorites", "SlideShow", "Language",
+              == ["General", "Images", "Movies", "Favorites", "Slideshow", "Language",
                   "Toolbar", "Links"], "the preferences do not show the eight pages")
         press(find(preferences, "push button", "OK"))
         check(wait_for(lambda: not showing(preferences), 10), "OK left the preferences open")

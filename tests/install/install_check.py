@@ -37,12 +37,24 @@ def expected_files(source_dir):
         f"share/applications/{APP_ID}.desktop",
         f"share/metainfo/{APP_ID}.metainfo.xml",
         "share/man/man1/lumora.1.gz",
+        "share/lumora/lang/english.lml",
+        "share/lumora/lang/deutsch.nlp",
         f"share/icons/hicolor/scalable/apps/{APP_ID}.svg",
     }
     files |= {f"share/icons/hicolor/{n}x{n}/apps/{APP_ID}.png" for n in ICON_SIZES}
     files |= {f"share/lumora/help/{page.name}"
               for page in (Path(source_dir) / "resources/help").iterdir()}
     return files
+
+
+def check_packs(root, source_dir):
+    """The English pack is the table's 152 lines; the German one is shipped as written."""
+    folder = root / "share/lumora/lang"
+    english = (folder / "english.lml").read_bytes()
+    if english.count(b"\r\n") != 152 or not english.startswith(b"Show\r\nPreferences\r\n"):
+        fail("english.lml is not the 152 built-in lines")
+    if (folder / "deutsch.nlp").read_bytes() != (Path(source_dir) / "resources/lang/deutsch.nlp").read_bytes():
+        fail("deutsch.nlp differs from resources/lang/deutsch.nlp")
 
 
 def check_file_list(root, source_dir):
@@ -180,6 +192,7 @@ def main():
         check_manual(root)
         check_icons(root)
         check_help(root)
+        check_packs(root, source_dir)
     finally:
         shutil.rmtree(destdir)
     for message in failures:

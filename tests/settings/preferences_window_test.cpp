@@ -88,7 +88,7 @@ TEST_F(PreferencesTest, ADialogOfEightPagesLeftOnlyWithOk) {
     QStringList captions;
     for (int i = 0; i < window.TabbedNotebook1->count(); ++i)
         captions << window.TabbedNotebook1->tabText(i);
-    EXPECT_EQ(captions, QStringList({"General", "Images", "Movies", "Favorites", "SlideShow",
+    EXPECT_EQ(captions, QStringList({"General", "Images", "Movies", "Favorites", "Slideshow",
                                      "Language", "Toolbar", "Links"}));
 
     open();

@@ -7,6 +7,7 @@
 // Exit 0: passed; 77: skipped (no Xvfb); 1: failed.
 
 #include "platform/application.h"
+#include "settings/apply_language_table.h"
 #include "settings/language_table.h"
 #include "settings/page_picture.h"
 #include "settings/preferences_window.h"
@@ -17,8 +18,6 @@
 #include "ui/forms.h"
 #include "ui/tabbed_notebook.h"
 
-#include <QAbstractButton>
-#include <QGroupBox>
 #include <QTest>
 
 namespace lumora {
@@ -37,28 +36,12 @@ QString longer(const QString& text) {
     return text + filler.left(extra);
 }
 
-// What the language table sets in these two windows, made longer.
+// The language table's texts made longer, applied as a pack would be.
 void applyLongerTexts() {
-    for (const LanguagePosition& position : languageTable()) {
-        QWidget* window = nullptr;
-        if (position.window == LanguagePosition::Window::Preferences)
-            window = forms().Form4;
-        else if (position.window == LanguagePosition::Window::SelectDirectory)
-            window = forms().Form6;
-        if (!window)
-            continue;
-        const QString text = longer(QString::fromUtf8(position.english));
-        const QString control = QString::fromLatin1(position.control);
-        if (control.isEmpty()) {
-            window->setWindowTitle(text);
-        } else if (position.property == LanguagePosition::Property::PageCaption) {
-            window->findChild<TTabbedNotebook*>(control)->setTabText(position.page, text);
-        } else if (auto* button = window->findChild<QAbstractButton*>(control)) {
-            button->setText(text);
-        } else if (auto* group = window->findChild<QGroupBox*>(control)) {
-            group->setTitle(text);
-        }
-    }
+    QStringList lines;
+    for (const LanguagePosition& position : languageTable())
+        lines << longer(QString::fromUtf8(position.english));
+    ApplyLanguageTable(lines);
 }
 
 int run(int argc, char** argv) {
