@@ -20,7 +20,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -490,15 +489,6 @@ QWidget* TForm4::buildLinksPage() {
 void TForm4::FormShow() {
     // The slots were just read again: none of them is selected any more.
     forgetClickedSlot();
-}
-
-void TForm4::keyPressEvent(QKeyEvent* event) {
-    // Left only with OK: Escape does not close the window unapplied.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    TDialogForm::keyPressEvent(event);
 }
 
 void TForm4::reject() {

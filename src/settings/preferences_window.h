@@ -134,7 +134,6 @@ public:
 protected:
     void FormShow() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     // Every way out of the window is OK's.
     void reject() override;
 

@@ -14,7 +14,6 @@
 #include "ui/history.h"
 #include "ui/list_box.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -91,6 +90,7 @@ void TForm9::buildControls() {
     Button1 = button("Button1", QStringLiteral("Open"), 201, 180);
     Button1->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
     Button2 = button("Button2", QStringLiteral("Close"), 300, 180);
+    setCancelButton(Button2);
     Button2->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     Button3 = button("Button3", kMore, 201, 210);
     BitBtn1 = button("BitBtn1", QStringLiteral("Sound"), 300, 210);
@@ -206,16 +206,6 @@ void TForm9::Button3Click() {
 
 void TForm9::BitBtn1Click() {
     forms().Form22->ShowModal();
-}
-
-void TForm9::keyPressEvent(QKeyEvent* event) {
-    // Escape presses the cancel button, as its design has it.
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        event->accept();
-        guarded([this] { Button2Click(); });
-        return;
-    }
-    TDialogForm::keyPressEvent(event);
 }
 
 }  // namespace lumora

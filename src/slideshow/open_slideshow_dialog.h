@@ -55,7 +55,6 @@ public slots:
 protected:
     void FormShow() override;
     void FormActivate() override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildControls();
