@@ -300,7 +300,7 @@ void TForm13::FormShow() {
 
 void TForm13::listFolder(TFileListBox* list, const QString& folder) {
     // An empty set of file types lists nothing whatever folder the list had.
-    list->setFileType(folder.isEmpty() ? 0 : TFileListBox::ftNormal);
+    list->setFileType(folder.isEmpty() ? 0u : unsigned(TFileListBox::ftNormal));
     if (!folder.isEmpty())
         list->setDirectory(folder);
 }

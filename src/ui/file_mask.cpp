@@ -79,7 +79,7 @@ FileMask::FileMask(const QString& mask) {
         const QString text = raw.trimmed().toCaseFolded();
         if (text.isEmpty())
             continue;
-        Pattern pattern{Pattern::Wildcard, text};
+        Pattern pattern{Pattern::Wildcard, text, {}};
         if (text == QLatin1String("*") || text == QLatin1String("*.*")) {
             pattern.kind = Pattern::Everything;
         } else if (text.startsWith(u'*') && !hasWildcard(QStringView(text).mid(1))) {

@@ -289,8 +289,9 @@ TEST_F(LanguagePackTest, TheGermanPackIsCompleteWithOneAccessKeyPerItem) {
     ASSERT_EQ(german.size(), kLanguageLineCount);
     const auto& table = languageTable();
     for (int n = 0; n < kLanguageLineCount; ++n) {
-        if (table[size_t(n)].property != LanguagePosition::Property::Reserved)
+        if (table[size_t(n)].property != LanguagePosition::Property::Reserved) {
             EXPECT_FALSE(german[n].trimmed().isEmpty()) << "line " << n;
+        }
     }
     EXPECT_EQ(german[15], QStringLiteral("&Datei"));
     EXPECT_EQ(german[30], QStringLiteral("&Einstellungen"));

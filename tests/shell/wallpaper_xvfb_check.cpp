@@ -42,14 +42,19 @@ int runCommand(int argc, char** argv, const QString& command, const QString& fil
     });
     TForm1& main = *forms().Form1;
     main.show();
-    QTest::qWaitForWindowExposed(&main);
+    if (!QTest::qWaitForWindowExposed(&main)) {
+        std::fprintf(stderr, "FAIL: the main window never showed\n");
+        return 1;
+    }
     if (command == QLatin1String("apply")) {
         // The changer alone, as its timer would run it: no progress window.
         for (int i = 0; i < times; ++i) {
             main.wallpaper->setFilename(file);
             main.wallpaper->Apply();
-            QTest::qWaitFor([&] { return !main.wallpaper->Changing(); }, 20000);
-            if (!main.wallpaper->Failure().isEmpty()) {
+            if (!QTest::qWaitFor([&] { return !main.wallpaper->Changing(); }, 20000)) {
+                std::fprintf(stderr, "FAIL: application %d still running after 20 s\n", i + 1);
+                ++failures;
+            } else if (!main.wallpaper->Failure().isEmpty()) {
                 std::fprintf(stderr, "FAIL: %s\n", qPrintable(main.wallpaper->Failure()));
                 ++failures;
             }
@@ -83,7 +88,7 @@ public:
         const char* name = "_XROOTPMAP_ID";
         Reply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
             connection_, xcb_intern_atom(connection_, 0, uint16_t(strlen(name)), name), nullptr));
-        property_ = atom ? atom->atom : XCB_ATOM_NONE;
+        property_ = atom ? atom->atom : xcb_atom_t(XCB_ATOM_NONE);
     }
     ~Root() { xcb_disconnect(connection_); }
 

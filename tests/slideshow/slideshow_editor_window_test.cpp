@@ -565,7 +565,8 @@ TEST_F(EditorTest, EachOpeningReadsTheFolderAgainAndTheListsFollowItWhileOpen) {
         ASSERT_TRUE(QFile::rename(pictures + QStringLiteral("/b.bmp"),
                                   pictures + QStringLiteral("/e.bmp")));
         ASSERT_TRUE(QDir(pictures).rename(QStringLiteral("old"), QStringLiteral("new")));
-        QTest::qWaitFor([&] { return files().size() == 3 && folders().contains("new"); }, 5000);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return files().size() == 3 && folders().contains("new"); }, 5000));
         listedLater = files();
         foldersLater = folders();
         selectedLater = e.FileListBox1->Item(e.FileListBox1->ItemIndex());
