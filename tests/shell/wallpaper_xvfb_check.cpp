@@ -44,6 +44,7 @@ int runCommand(int argc, char** argv, const QString& command, const QString& fil
     main.show();
     if (!QTest::qWaitForWindowExposed(&main)) {
         std::fprintf(stderr, "FAIL: the main window never showed\n");
+        program.end();
         return 1;
     }
     if (command == QLatin1String("apply")) {
