@@ -102,6 +102,12 @@ TForm17::TForm17() {
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addLayout(fields, 2);
     layout->addWidget(TabbedNotebook1, 3);
+    // The design's height was made for a smaller font: grow so the note reads whole.
+    ensurePolished();
+    layout->activate();
+    const int shortfall = Label7->heightForWidth(Label7->width()) - Label7->height();
+    if (shortfall > 0)
+        setDesignClientSize(627, 213 + shortfall);
 
     connectCommand(this, "BitBtn1", &TForm17::BitBtn1Click);
     connectCommand(this, "BitBtn2", &TForm17::BitBtn2Click);

@@ -11,6 +11,7 @@
 #include "ui/forms.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -55,6 +56,8 @@ protected:
 
 TEST_F(AssociationTest, PickingIconAndProgramThenAssociateWritesTheClassAndSaysSo) {
     test::ModalAnswer answer([this](QWidget*) {
+        const QLabel& note = *window().Label7;
+        EXPECT_GE(note.height(), note.heightForWidth(note.width())) << "the note is cut off";
         // Opened at the browser's folder, with nothing chosen yet.
         EXPECT_EQ(window().DirectoryListBox1->Directory(), dir_.path());
         EXPECT_EQ(window().FileListBox2->Directory(), dir_.path());
