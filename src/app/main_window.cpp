@@ -109,6 +109,8 @@ void TForm1::buildBrowserAndPreview() {
     browser->setChildrenCollapsible(false);
     directorylistbox1 = named(new TFolderTree, "directorylistbox1");
     FileListBox1 = named(new TFileListBox, "FileListBox1");
+    // Files that come, go or are renamed by other programs show at once; F8 still re-reads.
+    FileListBox1->setFollowChanges(true);
     browser->addWidget(directorylistbox1);
     browser->addWidget(FileListBox1);
     browser->setStretchFactor(0, 1);

@@ -611,13 +611,16 @@ TEST_F(MainWindowTest, NodesWithoutAPathEmptyTheListAndKeepTheFolder) {
               QDir(test::testHome()).filePath(QStringLiteral("Desktop")));
 }
 
-TEST_F(MainWindowTest, RefreshRereadsTheListAndRecordsIt) {
-    ASSERT_EQ(main().FileListBox1->Count(), 3);  // listed before the file comes
+TEST_F(MainWindowTest, TheListFollowsItsFolderAndRefreshRereadsIt) {
+    TFileListBox& list = *main().FileListBox1;
+    ASSERT_EQ(list.Count(), 3);  // listed before the file comes
+    selectEntry(QStringLiteral("picture.bmp"));
     QFile(folder.filePath(QStringLiteral("late.bmp"))).open(QIODevice::WriteOnly);
-    main().ShowAllFiles1Click();  // the mask in force: no re-read
-    EXPECT_EQ(main().FileListBox1->Count(), 3);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return list.Count() == 4; }, 5000))
+        << "a file made by another program is not listed";
+    EXPECT_EQ(list.Item(list.ItemIndex()), QStringLiteral("picture.bmp"));
     main().RefreshBrowser1->trigger();
-    EXPECT_EQ(main().FileListBox1->Count(), 4);
+    EXPECT_EQ(list.Count(), 4);
     EXPECT_EQ(historyActions().last(), QStringLiteral("Refresh Browser,"));
 }
 
