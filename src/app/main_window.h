@@ -344,9 +344,10 @@ public:
     void fullscreenStep(int direction);
     // Abort in the quick slideshow's progress window.
     void quickSlideshowAborted();
-    // The first activation's work for a start argument: the slideshow file
-    // is read into the open-slideshow dialog and played through its Open. A
-    // file that cannot be read is reported in the default error box.
+    // The first activation's work for a start argument: a folder is browsed,
+    // a file the preview shows is selected and previewed; any other file is a
+    // slideshow, read into the open-slideshow dialog and played through its
+    // Open. A file that cannot be read is reported in the default error box.
     void playStartArgument();
     // A start argument larger than this is no slideshow.
     static constexpr qint64 kMaxStartArgumentSize = 16 * 1024 * 1024;

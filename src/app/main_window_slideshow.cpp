@@ -2,6 +2,7 @@
 // slideshows, the start argument, the quick slideshow and the full-screen viewer.
 #include "app/main_window.h"
 
+#include "app/folder_tree.h"
 #include "base/file_name.h"
 #include "platform/dialogs.h"
 #include "platform/refresh_pacer.h"
@@ -19,6 +20,7 @@
 #include "ui/list_box.h"
 #include "ui/picture_view.h"
 
+#include <QFileInfo>
 #include <QSpinBox>
 #include <QTimer>
 #include <utility>
@@ -71,6 +73,17 @@ void TForm1::Slideshow2Click() {
 void TForm1::playStartArgument() {
     // Gone before the file is read: whatever the read raises, it happens once.
     const QString path = std::exchange(pendingStartArgument, QString());
+    // What a file manager's "Open with" hands over: a folder is browsed and a file the
+    // preview shows is selected in its folder. Anything else is a slideshow file.
+    const QFileInfo target(path);
+    const bool previewed = target.isFile() && previewGroup(path) != PreviewGroup::None;
+    if (target.isDir() || previewed) {
+        FileListBox1->setDirectory(previewed ? target.path() : path);
+        directorylistbox1->setDirectory(FileListBox1->Directory());
+        if (previewed && FileListBox1->selectItem(target.fileName()))
+            FileListBox1Click();
+        return;
+    }
     guarded([&path] {
         TForm9& dialog = *forms().Form9;
         dialog.ListBox1->setItems(readPathList(path, kMaxStartArgumentSize));

@@ -1,6 +1,7 @@
 // The main window's ways to stored slideshows: Open and Play, Organize >
 // Slideshow, and a slideshow file named on the command line.
 
+#include "app/folder_tree.h"
 #include "app/history_window.h"
 #include "app/main_window.h"
 #include "slideshow/favorite_slideshows_window.h"
@@ -14,10 +15,12 @@
 #include "ui/file_list_box.h"
 #include "ui/forms.h"
 #include "ui/list_box.h"
+#include "ui/picture_view.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QTest>
@@ -103,6 +106,29 @@ TEST_F(SlideshowCommandsTest, AStartArgumentThatCannotBeReadGivesOneBoxAndNoShow
         EXPECT_EQ(fakeDialogs().messageTexts(), QStringList({"Cannot open file " + argument}));
         EXPECT_TRUE(main().pendingStartArgument.isEmpty());
     }
+}
+
+TEST_F(SlideshowCommandsTest, AFolderOrAPictureArgumentIsBrowsedNotPlayed) {
+    const QString pictures = folder.filePath(QStringLiteral("pictures"));
+    ASSERT_TRUE(QDir().mkpath(pictures + QStringLiteral("/inner")));
+    QImage red(4, 3, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    const QString picture = pictures + QStringLiteral("/red.bmp");
+    ASSERT_TRUE(red.save(picture));
+
+    main().pendingStartArgument = pictures + QStringLiteral("/inner");
+    EXPECT_EQ(modalShownBy([] { main().FormActivate(); }), nullptr);
+    EXPECT_EQ(main().FileListBox1->Directory(), pictures + QStringLiteral("/inner"));
+    EXPECT_EQ(main().directorylistbox1->Directory(), main().FileListBox1->Directory());
+
+    main().pendingStartArgument = picture;
+    EXPECT_EQ(modalShownBy([] { main().FormActivate(); }), nullptr);
+    EXPECT_EQ(main().FileListBox1->Directory(), pictures);
+    EXPECT_EQ(main().FileListBox1->Item(main().FileListBox1->ItemIndex()),
+              QStringLiteral("red.bmp"));
+    EXPECT_EQ(main().jpg->pictureSize(), QSize(4, 3));
+    EXPECT_EQ(fakeDialogs().messageTexts(), QStringList());
+    EXPECT_TRUE(main().pendingStartArgument.isEmpty());
 }
 
 TEST_F(SlideshowCommandsTest, AnEmptySlideshowArgumentWaitsForF4WithoutABox) {
