@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
-#include <QProcess>
 
 #include <sys/stat.h>
 
@@ -20,13 +19,12 @@ using namespace test;
 // Frame n as the ffmpeg program decodes it, in RGB: the last picture due by
 // then (an empty chunk repeats the frame before it).
 QImage ffmpegFrame(const QString& path, int n, QSize size) {
-    QProcess process;
-    process.start(QStringLiteral("ffmpeg"),
-                  {"-nostdin", "-loglevel", "error", "-i", path, "-map", "0:v", "-vf",
-                   QStringLiteral("select=lte(pts\\,%1)").arg(n), "-fps_mode", "passthrough", "-f",
-                   "rawvideo", "-pix_fmt", "rgb24", "-"});
-    process.waitForFinished(30000);
-    const QByteArray rgb = process.readAllStandardOutput();
+    QByteArray rgb;
+    runTool(QStringLiteral("ffmpeg"),
+            {"-nostdin", "-loglevel", "error", "-i", path, "-map", "0:v", "-vf",
+             QStringLiteral("select=lte(pts\\,%1)").arg(n), "-fps_mode", "passthrough", "-f",
+             "rawvideo", "-pix_fmt", "rgb24", "-"},
+            &rgb);
     const qsizetype frameBytes = size.width() * size.height() * 3;
     if (rgb.size() < frameBytes)
         return {};

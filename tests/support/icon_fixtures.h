@@ -5,29 +5,18 @@
 // icon libraries, cursors, animated cursors) by small writers. icoutils reads
 // them back as a second opinion.
 
+#include "support/run_tool.h"
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QList>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QtEndian>
 
 namespace lumora::test {
-
-// Runs a tool; its standard output goes to out when asked for.
-inline bool runTool(const QString& program, const QStringList& arguments,
-                    QByteArray* out = nullptr) {
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(120000))
-        return false;
-    if (out)
-        *out = process.readAllStandardOutput();
-    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-}
 
 // An icon file by ImageMagick: convert's arguments, the file last.
 inline bool magickIcon(const QStringList& arguments) {

@@ -3,6 +3,7 @@
 // Media made for the tests by the ffmpeg program, and waiting on players.
 
 #include "support/fake_dialogs.h"
+#include "support/run_tool.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QThread>
 #include <QtEndian>
 
@@ -34,7 +34,7 @@ inline QString ffmpegFile(const QString& name, const QStringList& arguments) {
         QStringList all{QStringLiteral("-nostdin"), QStringLiteral("-loglevel"),
                         QStringLiteral("error"), QStringLiteral("-y")};
         all << arguments << path;
-        EXPECT_EQ(QProcess::execute(QStringLiteral("ffmpeg"), all), 0) << name.toStdString();
+        EXPECT_TRUE(runTool(QStringLiteral("ffmpeg"), all)) << name.toStdString();
     }
     return path;
 }
