@@ -68,8 +68,9 @@ public:
     }
 
     QString openFile(QWidget* parent, const FileDialogOptions& o) override {
-        return QFileDialog::getOpenFileName(parent, o.title, startPath(o), qtNameFilter(o.filter),
-                                            nullptr, QFileDialog::HideNameFilterDetails);
+        QFileDialog dialog(parent, o.title, o.initialDir, qtNameFilter(o.filter));
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        return runNamed(dialog, o);
     }
 
     QStringList openFiles(QWidget* parent, const FileDialogOptions& o) override {
@@ -79,23 +80,13 @@ public:
 
     QString saveFile(QWidget* parent, const FileDialogOptions& o) override {
         QFileDialog dialog(parent, o.title, o.initialDir, qtNameFilter(o.filter));
-        dialog.setOption(QFileDialog::HideNameFilterDetails);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         QString ext = o.defaultExt;
         if (ext.startsWith(u'.'))
             ext.remove(0, 1);
         dialog.setDefaultSuffix(ext);
         dialog.setOption(QFileDialog::DontConfirmOverwrite, !o.confirmOverwrite);
-        // The name box starts with the given name, also a pattern such as "*.bmp".
-        dialog.selectFile(o.fileName);
-        for (;;) {
-            if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-                return {};
-            // A name that is still a pattern names no file: the dialog stays.
-            const QString chosen = dialog.selectedFiles().constFirst();
-            if (!isPattern(chosen))
-                return chosen;
-        }
+        return runNamed(dialog, o);
     }
 
     QString folder(QWidget* parent, const QString& title, const QString& start) override {
@@ -103,6 +94,21 @@ public:
     }
 
 private:
+    // Runs a one-file dialog whose name box starts with the given name, also a
+    // pattern such as "*.bmp"; a name that is still a pattern names no file, so
+    // the dialog stays.
+    static QString runNamed(QFileDialog& dialog, const FileDialogOptions& o) {
+        dialog.setOption(QFileDialog::HideNameFilterDetails);
+        dialog.selectFile(o.fileName);
+        for (;;) {
+            if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+                return {};
+            const QString chosen = dialog.selectedFiles().constFirst();
+            if (!isPattern(chosen))
+                return chosen;
+        }
+    }
+
     static QString startPath(const FileDialogOptions& o) {
         if (o.fileName.isEmpty() || o.fileName.contains(u'*'))
             return o.initialDir;
