@@ -129,6 +129,15 @@ QIcon themedGlyph(const char* themeName, QStyle::StandardPixmap fallback) {
     return made->back().icon;
 }
 
+QIcon styleIcon(QStyle::StandardPixmap icon) {
+    static auto* made = new std::vector<std::pair<QStyle::StandardPixmap, QIcon>>;
+    for (const auto& [kind, looked] : *made)
+        if (kind == icon)
+            return looked;
+    made->emplace_back(icon, QApplication::style()->standardIcon(icon));
+    return made->back().second;
+}
+
 QIcon withVisibleDisabledState(const QIcon& icon) {
     return QIcon(new FadedDisabledEngine(icon));
 }

@@ -20,6 +20,10 @@ QIcon toolbarGlyph(int index);
 // themeName must outlive the program (a literal).
 QIcon themedGlyph(const char* themeName, QStyle::StandardPixmap fallback);
 
+// The style's standard icon, looked up in the theme and its pictures read
+// once for the program rather than once for each list and each entry.
+QIcon styleIcon(QStyle::StandardPixmap icon);
+
 // The icon with a disabled state that is plainly different from the normal
 // one: grey and faint, whatever the theme's own disabled pixmap looks like.
 QIcon withVisibleDisabledState(const QIcon& icon);

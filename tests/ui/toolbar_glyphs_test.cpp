@@ -33,6 +33,12 @@ TEST(ToolbarGlyphs, LookedUpWhenDrawnAndSharedByName) {
     QToolButton button;
     button.setIcon(glyph);
     EXPECT_EQ(pixels(button.icon()), pixels(style));
+
+    // The lists' standard icons, one per kind for every list.
+    const QIcon folder = styleIcon(QStyle::SP_DirOpenIcon);
+    EXPECT_EQ(folder.cacheKey(), styleIcon(QStyle::SP_DirOpenIcon).cacheKey());
+    EXPECT_EQ(pixels(folder), pixels(QApplication::style()->standardIcon(QStyle::SP_DirOpenIcon)));
+    EXPECT_NE(pixels(styleIcon(QStyle::SP_DriveHDIcon)), pixels(folder));
 }
 
 }  // namespace
