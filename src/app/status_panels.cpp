@@ -143,7 +143,12 @@ void TStatusPanels::setText(int panel, const QString& text) {
     StatusPanel* label = row_->panels[size_t(panel)];
     if (label->text() == text)
         return;
+    const int before = label->neededWidth();
     label->showText(text);
+    // The widths follow only the texts' widths: a clock's new second of the
+    // same width repaints its panel and lays out nothing.
+    if (label->neededWidth() == before)
+        return;
     row_->updateGeometry();
     row_->place();
 }

@@ -7,7 +7,6 @@
 #include "ui/position_bar.h"
 #include "ui/toolbar_glyphs.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QLabel>
@@ -25,8 +24,7 @@ QToolButton* playerButton(QWidget* window, const char* name, const QString& hint
     button->setToolTip(hint);
     button->setAccessibleName(hint);  // the glyph alone says nothing to a screen reader
     button->setAutoRaise(true);
-    button->setIcon(withVisibleDisabledState(
-        QIcon::fromTheme(QLatin1String(themeIcon), QApplication::style()->standardIcon(fallback))));
+    button->setIcon(themedGlyph(themeIcon, fallback));
     button->setGeometry(x, 22, 24, 24);
     return button;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/application.h"
 #include "platform/dialogs.h"
+#include "ui/toolbar_glyphs.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -17,7 +18,7 @@ TDirectoryEdit::TDirectoryEdit(QWidget* parent) : QWidget(parent) {
     edit_->setAccessibleName(QStringLiteral("Directory"));
     browse_ = new QToolButton(this);
     browse_->setObjectName(QStringLiteral("browse"));
-    browse_->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+    browse_->setIcon(styleIcon(QStyle::SP_DirOpenIcon));
     browse_->setToolTip(QStringLiteral("Browse"));
     browse_->setAccessibleName(QStringLiteral("Browse"));
     browse_->setFocusPolicy(Qt::StrongFocus);

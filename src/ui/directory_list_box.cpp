@@ -2,6 +2,7 @@
 
 #include "platform/dir_entries.h"
 #include "ui/drive_combo_box.h"
+#include "ui/toolbar_glyphs.h"
 
 #include <QDir>
 #include <QPainter>
@@ -80,8 +81,8 @@ void TDirectoryListBox::setFollowChanges(bool follow) {
 
 void TDirectoryListBox::Update() {
     clear();
-    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
-    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    const QIcon open = styleIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closed = styleIcon(QStyle::SP_DirClosedIcon);
     auto add = [this](const QIcon& icon, const QString& text, const QString& path, int depth) {
         auto* item = new QListWidgetItem(icon, text, this);
         item->setData(kPathRole, path);

@@ -1,6 +1,7 @@
 #include "ui/drive_combo_box.h"
 
 #include "platform/shell_namespace.h"
+#include "ui/toolbar_glyphs.h"
 
 #include <QStyle>
 
@@ -38,8 +39,8 @@ void TDriveComboBox::Update() {
     const auto drives = shell_->folders(shell_->computer());
     if (drives) {
         for (const ShellItem& drive : *drives) {
-            const QIcon icon = style()->standardIcon(drive.removable ? QStyle::SP_DriveFDIcon
-                                                                     : QStyle::SP_DriveHDIcon);
+            const QIcon icon =
+                styleIcon(drive.removable ? QStyle::SP_DriveFDIcon : QStyle::SP_DriveHDIcon);
             // A label alone would not say where the drive is.
             const QString text =
                 drive.displayName == drive.parsingName

@@ -6,7 +6,7 @@
 #include <QStyle>
 #include <QToolButton>
 
-#include <array>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -53,11 +53,14 @@ QPixmap faded(const QPixmap& normal) {
 }
 
 // The source icon as it is, but its disabled state faded, made for a size
-// only when that size is first painted: a window's icons cost nothing until
-// the window shows.
+// only when that size is first painted. A themed glyph is looked up in the
+// theme (and its fallback's files read) only when first measured or drawn:
+// a window's icons cost nothing until the window shows.
 class FadedDisabledEngine final : public QIconEngine {
 public:
     explicit FadedDisabledEngine(QIcon source) : source_(std::move(source)) {}
+    FadedDisabledEngine(const char* themeName, QStyle::StandardPixmap fallback)
+        : themeName_(themeName), fallback_(fallback) {}
 
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
                QIcon::State state) override {
@@ -66,25 +69,39 @@ public:
     }
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
         if (mode != QIcon::Disabled)
-            return source_.pixmap(size, mode, state);
+            return source().pixmap(size, mode, state);
         for (const auto& [asked, made] : faded_)
             if (asked == size)
                 return made;
-        const QPixmap normal = source_.pixmap(size, QIcon::Normal, state);
+        const QPixmap normal = source().pixmap(size, QIcon::Normal, state);
         if (normal.isNull())
             return normal;
         faded_.emplace_back(size, faded(normal));
         return faded_.back().second;
     }
     QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-        return source_.actualSize(size, mode, state);
+        return source().actualSize(size, mode, state);
     }
     QList<QSize> availableSizes(QIcon::Mode, QIcon::State state) override {
-        return source_.availableSizes(QIcon::Normal, state);
+        return source().availableSizes(QIcon::Normal, state);
     }
-    QIconEngine* clone() const override { return new FadedDisabledEngine(source_); }
+    QIconEngine* clone() const override {
+        return themeName_ ? new FadedDisabledEngine(themeName_, fallback_)
+                          : new FadedDisabledEngine(source_);
+    }
 
 private:
+    const QIcon& source() {
+        if (themeName_) {
+            source_ = QIcon::fromTheme(QLatin1String(themeName_),
+                                       QApplication::style()->standardIcon(fallback_));
+            themeName_ = nullptr;
+        }
+        return source_;
+    }
+
+    const char* themeName_ = nullptr;  // set until the themed glyph is looked up
+    QStyle::StandardPixmap fallback_ = QStyle::SP_CustomBase;
     QIcon source_;
     std::vector<std::pair<QSize, QPixmap>> faded_;  // by the size asked for
 };
@@ -92,16 +109,33 @@ private:
 }  // namespace
 
 QIcon toolbarGlyph(int index) {
+    const Glyph& glyph = kGlyphs[index];
+    return themedGlyph(glyph.themeName, glyph.fallback);
+}
+
+QIcon themedGlyph(const char* themeName, QStyle::StandardPixmap fallback) {
     // One icon per glyph for every window that shows it, looked up in the
     // theme once; kept for the process, like the style it comes from.
-    static auto* made = new std::array<QIcon, kToolbarGlyphs>;
-    QIcon& icon = (*made)[size_t(index)];
-    if (icon.isNull()) {
-        const Glyph& glyph = kGlyphs[index];
-        icon = withVisibleDisabledState(QIcon::fromTheme(
-            QLatin1String(glyph.themeName), QApplication::style()->standardIcon(glyph.fallback)));
-    }
-    return icon;
+    struct Made {
+        const char* themeName;
+        QStyle::StandardPixmap fallback;
+        QIcon icon;
+    };
+    static auto* made = new std::vector<Made>;
+    for (const Made& m : *made)
+        if (m.fallback == fallback && std::strcmp(m.themeName, themeName) == 0)
+            return m.icon;
+    made->push_back({themeName, fallback, QIcon(new FadedDisabledEngine(themeName, fallback))});
+    return made->back().icon;
+}
+
+QIcon styleIcon(QStyle::StandardPixmap icon) {
+    static auto* made = new std::vector<std::pair<QStyle::StandardPixmap, QIcon>>;
+    for (const auto& [kind, looked] : *made)
+        if (kind == icon)
+            return looked;
+    made->emplace_back(icon, QApplication::style()->standardIcon(icon));
+    return made->back().second;
 }
 
 QIcon withVisibleDisabledState(const QIcon& icon) {
@@ -115,8 +149,7 @@ QToolButton* glyphButton(QWidget* parent, const char* name, const QString& hint,
     button->setToolTip(hint);
     button->setAccessibleName(hint);  // a glyph alone says nothing to a screen reader
     button->setAutoRaise(true);
-    button->setIcon(withVisibleDisabledState(
-        QIcon::fromTheme(QLatin1String(themeIcon), QApplication::style()->standardIcon(fallback))));
+    button->setIcon(themedGlyph(themeIcon, fallback));
     return button;
 }
 

@@ -15,6 +15,15 @@ namespace lumora {
 constexpr int kToolbarGlyphs = 15;
 QIcon toolbarGlyph(int index);
 
+// The theme's icon of that name, else the style's, with a visibly disabled
+// state; one per name for the whole program, looked up when first drawn.
+// themeName must outlive the program (a literal).
+QIcon themedGlyph(const char* themeName, QStyle::StandardPixmap fallback);
+
+// The style's standard icon, looked up in the theme and its pictures read
+// once for the program rather than once for each list and each entry.
+QIcon styleIcon(QStyle::StandardPixmap icon);
+
 // The icon with a disabled state that is plainly different from the normal
 // one: grey and faint, whatever the theme's own disabled pixmap looks like.
 QIcon withVisibleDisabledState(const QIcon& icon);

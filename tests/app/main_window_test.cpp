@@ -125,6 +125,34 @@ TEST_F(MainWindowTest, OpensAtItsDesignSizeAndNarrowsWithTheStatusPanels) {
     main().hide();
 }
 
+// The clock's seconds change once a second: a new text of the same width
+// repaints its panel and lays nothing out; a wider one still moves panels.
+TEST_F(MainWindowTest, AClockSecondOfTheSameWidthLaysNothingOut) {
+    main().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main()));
+    struct LayoutCounter : QObject {
+        int requests = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            requests += event->type() == QEvent::LayoutRequest;
+            return false;
+        }
+    } counter;
+    main().StatusPanels.setText(3, QStringLiteral("10:00:00"));
+    QTest::qWait(20);
+    main().installEventFilter(&counter);
+    main().StatusBar1->installEventFilter(&counter);
+    main().StatusPanels.setText(3, QStringLiteral("10:00:01"));
+    QTest::qWait(20);
+    EXPECT_EQ(main().StatusPanels.text(3), QStringLiteral("10:00:01"));
+    EXPECT_EQ(counter.requests, 0);
+    QLabel& first = *main().StatusPanels.labels[0];
+    main().StatusPanels.setText(0, QString(60, u'W'));
+    QTest::qWait(20);
+    EXPECT_GT(counter.requests, 0);
+    EXPECT_GT(first.width(), 200);
+    main().hide();
+}
+
 // Panel 0's text is longer than its 200 pixels: at the design size the other
 // panels give up their unused room and it shows whole; where even that is
 // not enough it is cut, and its tool tip holds the whole text.
