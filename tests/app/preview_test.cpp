@@ -25,13 +25,11 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
 #include <cstdio>
@@ -287,35 +285,21 @@ TEST_F(PreviewTest, StretchedPreviewKeepsOnlyWhatItShows) {
 // writes nothing and keeps the dialog.
 TEST_F(PreviewTest, SaveToBmpsDialogShowsTheDesignsTypeAndNameAndWritesNoPattern) {
     click("green.bmp");
-    struct RealDialogs {
-        RealDialogs() { setDialogs(nullptr); }
-        ~RealDialogs() { setDialogs(&test::fakeDialogs()); }
-    } real;
     QStringList types;
     QStringList names;
     int shown = 0;
-    QTimer answer;
-    answer.setInterval(20);
-    QObject::connect(&answer, &QTimer::timeout, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible())
-            return;
-        auto* type = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
-        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
-        ASSERT_TRUE(type && name && buttons);
-        if (++shown == 1) {
-            for (int i = 0; i < type->count(); ++i)
-                types << type->itemText(i);
-            names << name->text();
-        } else if (shown > 2) {
-            name->setText(QStringLiteral("shot"));  // a name at last
-        }
-        buttons->button(QDialogButtonBox::Save)->click();
-    });
-    answer.start();
-    main().SaveToBmp1->trigger();
-    answer.stop();
+    test::withRealFileDialogs(
+        [] { main().SaveToBmp1->trigger(); },
+        [&](test::RealFileDialog& dialog) {
+            if (++shown == 1) {
+                for (int i = 0; i < dialog.type->count(); ++i)
+                    types << dialog.type->itemText(i);
+                names << dialog.name->text();
+            } else if (shown > 2) {
+                dialog.name->setText(QStringLiteral("shot"));  // a name at last
+            }
+            dialog.buttons->button(QDialogButtonBox::Save)->click();
+        });
     EXPECT_EQ(types, QStringList{QStringLiteral("[*.bmp]")});
     EXPECT_EQ(names, QStringList{QStringLiteral("*.bmp")});
     EXPECT_GT(shown, 2);

@@ -21,16 +21,13 @@
 
 #include <sys/stat.h>
 #include <QAction>
-#include <QApplication>
 #include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <cstdio>
 
@@ -157,29 +154,15 @@ TEST_F(LanguagePackTest, AFreshStartShowsTheBuiltInLinesAndTheEnglishPackChanges
 }
 
 TEST_F(LanguagePackTest, TheRealDialogStartsWithTheMaskAndTakesAnyNameTyped) {
-    struct RealDialogs {
-        RealDialogs() { setDialogs(nullptr); }
-        ~RealDialogs() { setDialogs(&test::fakeDialogs()); }
-    } real;
     const QString german =
         qEnvironmentVariable("LUMORA_SOURCE_DIR") + QStringLiteral("/resources/lang/deutsch.nlp");
     QStringList names;
-    QTimer answer;
-    answer.setInterval(20);
-    QObject::connect(&answer, &QTimer::timeout, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible())
-            return;
-        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
-        ASSERT_TRUE(name && buttons);
-        names << name->text();
-        name->setText(german);  // not an .lml: taken all the same
-        buttons->button(QDialogButtonBox::Open)->click();
-    });
-    answer.start();
-    preferences().Button8->click();
-    answer.stop();
+    test::withRealFileDialogs([] { preferences().Button8->click(); },
+                              [&](test::RealFileDialog& dialog) {
+                                  names << dialog.name->text();
+                                  dialog.name->setText(german);  // not an .lml: taken all the same
+                                  dialog.buttons->button(QDialogButtonBox::Open)->click();
+                              });
     EXPECT_EQ(names, QStringList{QStringLiteral("*.lml")});
     EXPECT_EQ(preferences().Label5->text(), QStringLiteral("deutsch.nlp"));
     EXPECT_EQ(preferences().Memo2->Lines(), readLanguagePack(german));

@@ -1,5 +1,14 @@
 #include "support/fake_dialogs.h"
 
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTimer>
+
 namespace lumora::test {
 
 void FakeDialogs::reset() {
@@ -62,6 +71,31 @@ QString FakeDialogs::folder(QWidget*, const QString& title, const QString&) {
     options.title = title;
     fileRequests.push_back(options);
     return takeFront(folderAnswers);
+}
+
+void withRealFileDialogs(const std::function<void()>& command,
+                         const std::function<void(RealFileDialog&)>& answer) {
+    setDialogs(nullptr);
+    QTimer look;
+    look.setInterval(20);
+    QObject::connect(&look, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible())
+            return;
+        RealFileDialog shown{dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")),
+                             dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")),
+                             dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"))};
+        if (!shown.type || !shown.name || !shown.buttons) {
+            dialog->reject();
+            ADD_FAILURE() << "the file dialog lacks its type, name or buttons";
+            return;
+        }
+        answer(shown);
+    });
+    look.start();
+    command();
+    look.stop();
+    setDialogs(&fakeDialogs());
 }
 
 }  // namespace lumora::test

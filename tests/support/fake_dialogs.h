@@ -11,6 +11,10 @@
 #include <functional>
 #include <vector>
 
+class QComboBox;
+class QDialogButtonBox;
+class QLineEdit;
+
 namespace lumora::test {
 
 // Answers every dialog of the program from a script and keeps what was shown.
@@ -50,6 +54,18 @@ public:
 
 // The instance the test main installed.
 FakeDialogs& fakeDialogs();
+
+// The parts of Qt's own file dialog that a user fills in.
+struct RealFileDialog {
+    QComboBox* type;
+    QLineEdit* name;
+    QDialogButtonBox* buttons;
+};
+
+// Runs command with Qt's own dialogs in place of the fakes; answer gets the
+// file dialog each time it is found showing (looked for every 20 ms).
+void withRealFileDialogs(const std::function<void()>& command,
+                         const std::function<void(RealFileDialog&)>& answer);
 
 // The temporary home of this test run (HOME, XDG_CONFIG_HOME and friends live below it).
 QString testHome();
