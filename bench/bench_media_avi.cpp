@@ -73,7 +73,9 @@ void openToFirstFrame(TDCAVIPlay& view, const QString& film) {
     bench::report("avi_open_to_first_frame_ms", bench::median(runs, "open to first frame"), "ms");
 }
 
-// 20 s at 25 frames a second: each paint against its frame's due time.
+// 20 s at 25 frames a second: how far each paint lies from a steady pace, the
+// straight line through all of them (the pictures keep the sound's pace, which
+// need not be the system clock's).
 void frameJitter(TDCAVIPlay& view, const QString& film) {
     view.setFileName(film);
     PaintLog log(view);
@@ -81,21 +83,30 @@ void frameJitter(TDCAVIPlay& view, const QString& film) {
     view.setActive(true);
     bench::wait(20000);
     view.Stop();
-    std::vector<double> late;
+    std::vector<std::pair<double, double>> paints;  // frame, ms after the start
     for (const PaintLog::Paint& p : log.paints)
         if (p.frame > 0)
-            late.push_back(msBetween(start, p.at) - p.frame * 40.0);
-    double mean = 0;
-    for (double l : late)
-        mean += l;
-    mean /= std::max<size_t>(late.size(), 1);
+            paints.emplace_back(p.frame, msBetween(start, p.at));
+    const double n = double(std::max<size_t>(paints.size(), 1));
+    double meanFrame = 0, meanMs = 0;
+    for (auto [frame, ms] : paints) {
+        meanFrame += frame / n;
+        meanMs += ms / n;
+    }
+    double covariance = 0, spread = 0;
+    for (auto [frame, ms] : paints) {
+        covariance += (frame - meanFrame) * (ms - meanMs);
+        spread += (frame - meanFrame) * (frame - meanFrame);
+    }
+    const double msPerFrame = spread > 0 ? covariance / spread : 40.0;
     double variance = 0;
-    for (double l : late)
-        variance += (l - mean) * (l - mean);
-    variance /= std::max<size_t>(late.size(), 1);
+    for (auto [frame, ms] : paints) {
+        const double off = ms - (meanMs + (frame - meanFrame) * msPerFrame);
+        variance += off * off / n;
+    }
     bench::report("avi_frame_jitter_ms", std::sqrt(variance), "ms");
-    std::fprintf(stderr, "(%zu of 500 frames painted, %.1f ms after their time on average)\n",
-                 late.size(), mean);
+    std::fprintf(stderr, "(%zu of 500 frames painted, %.3f ms a frame)\n", paints.size(),
+                 msPerFrame);
 }
 
 void playingCpu(TDCAVIPlay& view, const QString& film) {

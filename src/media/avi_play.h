@@ -103,6 +103,7 @@ private:
     void timerNews();
     void replaceFile();
     void startSound(int frame);
+    void followSound();
     void fitToFrame();
     // The current frame's picture; the last one that decoded when it fails.
     const QImage& picture();
@@ -137,6 +138,13 @@ private:
     std::atomic<bool> endPending_{false};
     std::atomic<bool> ending_{false};  // the last pass ended; ticks until Stop do nothing
     int repetitionsLeft_ = 0;          // the timer's thread alone while it runs
+    // The frame the sound started at, how many leads of the pictures on the
+    // sound were read, the lead to keep and the lead now, averaged
+    // (nanoseconds); the GUI thread's.
+    int soundStartFrame_ = 0;
+    int leadReadings_ = 0;
+    double leadKeptNs_ = 0;
+    double leadNs_ = 0;
 
     // Declared first, destroyed last: the sound and the timer stop before it goes.
     ThreadNotice notice_;

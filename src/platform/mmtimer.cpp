@@ -15,6 +15,7 @@ void MMTimer::start(Period period, std::function<void()> tick) {
     stop();
     tick_ = std::move(tick);
     stopping_ = false;
+    shiftNs_ = 0;
     const Clock::time_point start = Clock::now();
     thread_ = std::thread([this, period, start] { run(period, start); });
 }
@@ -34,7 +35,8 @@ void MMTimer::stop() {
 void MMTimer::run(Period period, Clock::time_point start) {
     std::unique_lock lock(m_);
     for (int64_t n = 1;; ++n) {
-        const Clock::time_point due = start + dueAfter(period, n);
+        const Clock::time_point due =
+            start + dueAfter(period, n) + std::chrono::nanoseconds(shiftNs_.load());
         if (cv_.wait_until(lock, due, [this] { return stopping_.load(); }))
             return;
         lock.unlock();

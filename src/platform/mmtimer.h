@@ -34,6 +34,10 @@ public:
     // Once this returns no tick runs.
     void stop();
     bool running() const { return thread_.joinable(); }
+    // Moves the ticks after the one now waited for by `by` (earlier when
+    // negative), from any thread: a clock the ticks keep pace with, such as
+    // the sound's, pulls them along.
+    void shift(std::chrono::nanoseconds by) { shiftNs_ += by.count(); }
 
     // When tick n is due, counted from the start.
     static std::chrono::nanoseconds dueAfter(Period period, int64_t n);
@@ -47,6 +51,7 @@ private:
     // Set under m_ and atomic too: a timed wait on the steady clock may hand
     // m_ back in a way ThreadSanitizer does not see.
     std::atomic<bool> stopping_{false};
+    std::atomic<int64_t> shiftNs_{0};
     std::thread thread_;
 };
 

@@ -44,4 +44,17 @@ TEST(MMTimer, NoTickRunsOnceStopReturns) {
 }
 
 }  // namespace
+TEST(MMTimer, AShiftMovesTheTicksToCome) {
+    // Ticks 200 ms apart; pushed 300 ms later soon after the first, the third
+    // cannot come before 600 + 300 ms.
+    std::atomic<int> ticks{0};
+    MMTimer timer;
+    const auto start = std::chrono::steady_clock::now();
+    timer.start({1, 5}, [&] { ++ticks; });
+    ASSERT_TRUE(test::waitFor([&] { return ticks >= 1; }));
+    timer.shift(300ms);
+    ASSERT_TRUE(test::waitFor([&] { return ticks >= 3; }));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 900ms);
+}
+
 }  // namespace lumora

@@ -9,6 +9,8 @@
 #include "platform/thread_notice.h"
 #include "platform/waveout.h"
 
+#include <algorithm>
+#include <chrono>
 #include <deque>
 #include <mutex>
 #include <vector>
@@ -54,6 +56,7 @@ public:
                 returned.push_back(q.header);
             queue_.clear();
             playedFrames_ = 0;
+            lastTakenFrames_ = 0;
         }
         resampler_.reset();
         for (WaveHeader* header : returned)
@@ -62,7 +65,16 @@ public:
 
     int64_t position() const override {
         std::lock_guard lock(m_);
-        return playedFrames_ * format_.samplesPerSec / AudioOut::kRate;
+        // The chunk the output took last plays until it takes the next: counted
+        // as time passes rather than all at once, so the position moves evenly.
+        int64_t frames = playedFrames_ - lastTakenFrames_;
+        if (lastTakenFrames_ > 0) {
+            const int64_t sinceNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                        std::chrono::steady_clock::now() - lastTaken_)
+                                        .count();
+            frames += std::min(lastTakenFrames_, sinceNs * AudioOut::kRate / 1000000000);
+        }
+        return frames * format_.samplesPerSec / AudioOut::kRate;
     }
 
     // On the output's thread.
@@ -82,7 +94,9 @@ public:
                 queue_.pop_front();
             }
         }
-        playedFrames_ += int64_t(filled / AudioOut::kChannels);
+        lastTakenFrames_ = int64_t(filled / AudioOut::kChannels);
+        lastTaken_ = std::chrono::steady_clock::now();
+        playedFrames_ += lastTakenFrames_;
         if (!hadPlayed && !played_.empty())
             notice_.post();
         // Starved, the device plays silence and stays open for what comes.
@@ -116,6 +130,8 @@ private:
     std::deque<Queued> queue_;
     std::vector<WaveHeader*> played_;  // waiting to go back
     int64_t playedFrames_ = 0;         // at the output's rate
+    int64_t lastTakenFrames_ = 0;      // of them, taken at lastTaken_
+    std::chrono::steady_clock::time_point lastTaken_;
 };
 
 }  // namespace
