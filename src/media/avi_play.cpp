@@ -237,8 +237,7 @@ void TDCAVIPlay::timerNews() {
 // While the sound plays the pictures keep its pace rather than the system
 // clock's: an output whose clock runs 0.3 % fast parts them by a fifth of a
 // second in a minute. Each painted frame moves the ticks by a small share of
-// the drift, as the output's clock advances in steps of a chunk (23 ms) that
-// must not show as uneven frames.
+// the drift, so that the output's uneven pulls do not show as uneven frames.
 void TDCAVIPlay::followSound() {
     if (!sound_.playing() || !audio_)
         return;
@@ -251,7 +250,7 @@ void TDCAVIPlay::followSound() {
         double(MMTimer::dueAfter(period_, current_ - soundStartFrame_).count());
     const double lead = pictureNs - soundNs;
     // The lead to keep is the mean of the first frames' leads: one reading
-    // alone is off by up to half a chunk.
+    // alone carries the timing of one pull.
     constexpr int kSettleFrames = 16;
     if (leadReadings_ < kSettleFrames) {
         leadKeptNs_ += (lead - leadKeptNs_) / ++leadReadings_;
