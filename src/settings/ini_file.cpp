@@ -317,6 +317,10 @@ void IniFile::update(const std::function<void(IniDocument&)>& edit) {
     IniDocument doc = IniDocument::parse(old);
     edit(doc);
     const QByteArray bytes = doc.serialize();
+    // Windows store their sections at every close, mostly unchanged; the same
+    // bytes need no new file and no sync to the disk.
+    if (info.exists() && bytes == old)
+        return;
 
     if (!QDir().mkpath(info.absolutePath()))
         failWrite();

@@ -93,8 +93,8 @@ public:
     void setLifecycleHooks(FormLifecycleHooks* hooks) { hooks_ = hooks; }
 
     void setVisible(bool visible) override {
-        if (visible && !this->isVisible() && hooks_)
-            guarded([this] { hooks_->formShowing(); });
+        if (visible && !this->isVisible())
+            storageShowing();
         QtBase::setVisible(visible);
     }
 
@@ -116,6 +116,23 @@ protected:
     virtual void FormActivate() {}
     virtual void FormCloseQuery(bool& canClose) {}
 
+    // The storage reads the window's section as the window is about to show.
+    void storageShowing() {
+        if (hooks_)
+            guarded([this] { hooks_->formShowing(); });
+    }
+
+    // The window's own show handlers: FormShow, then each refresh timer
+    // ticks once (and runs from then on when startTimers).
+    void runShowHandlers(bool startTimers) {
+        guarded([this] { FormShow(); });
+        for (auto& [timer, tick] : refreshTimers_) {
+            if (startTimers)
+                timer->start();
+            guarded(tick);
+        }
+    }
+
     // An allowed close: the storage writes the window's section.
     bool closeAllowed() {
         bool canClose = true;
@@ -129,11 +146,7 @@ protected:
         QtBase::showEvent(event);
         if (event->spontaneous())
             return;
-        guarded([this] { FormShow(); });
-        for (auto& [timer, tick] : refreshTimers_) {
-            timer->start();
-            guarded(tick);
-        }
+        runShowHandlers(true);
     }
 
     void hideEvent(QHideEvent* event) override {
@@ -202,12 +215,22 @@ public:
     // apply something on the way out.
     void setCancelButton(QAbstractButton* button);
 
-    // Shows the window only for its settings storage, which reads the
-    // window's section, and runs `handler`, which closes it again; the window
-    // stays off the screen instead of flashing up.
+    // Does what showing the window does for its settings storage, which reads
+    // the window's section, and for its show handlers, then runs `handler`,
+    // which closes it again; the window never reaches the screen.
     void runShownOffScreen(const std::function<void()>& handler) {
+        storageShowing();
+        if (testAttribute(Qt::WA_Moved)) {
+            // The window has its place already (stored, mostly): nothing of a
+            // real show is needed, and no native window is made for it.
+            runShowHandlers(false);
+            handler();
+            return;
+        }
+        // Placed by nobody yet (the first run): showing centres it, and the
+        // storage keeps that place.
         setAttribute(Qt::WA_DontShowOnScreen, true);
-        show();
+        QDialog::setVisible(true);
         struct OnScreenAgain {
             QWidget* window;
             ~OnScreenAgain() { window->setAttribute(Qt::WA_DontShowOnScreen, false); }

@@ -93,8 +93,11 @@ public:
 private:
     const QIcon& source() {
         if (themeName_) {
-            source_ = QIcon::fromTheme(QLatin1String(themeName_),
-                                       QApplication::style()->standardIcon(fallback_));
+            // The style's icon only where the theme has none: its pictures
+            // are read at every size it has as soon as it is made.
+            source_ = QIcon::fromTheme(QLatin1String(themeName_));
+            if (source_.isNull() || source_.availableSizes().isEmpty())
+                source_ = QApplication::style()->standardIcon(fallback_);
             themeName_ = nullptr;
         }
         return source_;

@@ -191,10 +191,13 @@ TEST_F(IniFileTest, UpdateWritesOnceAndAnAbortedEditLeavesTheFile) {
     EXPECT_EQ(readBytes(ini.path()), before);
 }
 
-TEST_F(IniFileTest, ReplaceIsAtomicAndLeavesNoTemporaryFiles) {
+TEST_F(IniFileTest, ReplaceIsAtomicWritesOnlyChangesAndLeavesNoTemporaryFiles) {
     IniFile ini;
     ini.writeString("a", "k", "1");
     const auto inodeBefore = inodeOf(ini.path());
+    // The same value again: nothing to write, the file stays as it is.
+    ini.writeString("a", "k", "1");
+    EXPECT_EQ(inodeOf(ini.path()), inodeBefore);
     ini.writeString("a", "k", "2");
     // A new file took the place of the old one rather than the old being rewritten.
     EXPECT_NE(inodeOf(ini.path()), inodeBefore);
