@@ -1,7 +1,10 @@
 // Preview of a 24-megapixel JPEG stretched in the real main window's
 // 400-pixel preview: file-list click to the picture painted, against a whole
-// djpeg process decoding the same file in the same rounds; the peak memory of
-// that click; and repaints of the stretched picture.
+// djpeg process decoding the same file in the same rounds; the memory that
+// click adds at its peak (the program's own peak, started on such a picture,
+// is bench_platform_startup's: this process also maps the media libraries the
+// tests link, which the program loads only to play); and repaints of the
+// stretched picture.
 
 #include "app/main_window.h"
 #include "bench_pictures.h"
@@ -45,7 +48,7 @@ void resetPeak() {
 
 int run(int argc, char** argv) {
     const bool click = bench::wanted("preview_24mp_stretched_vs_djpeg_ratio");
-    const bool memory = bench::wanted("preview_24mp_peak_rss_mb");
+    const bool memory = bench::wanted("preview_24mp_click_rss_growth_mb");
     const bool repaint = bench::wanted("stretched_repaint_24mp_ms");
     if (!click && !memory && !repaint)
         return 0;
@@ -89,8 +92,7 @@ int run(int argc, char** argv) {
         return 1;
     }
     if (memory) {
-        bench::report("preview_24mp_idle_rss_mb", idle, "MB");
-        bench::report("preview_24mp_peak_rss_mb", peak, "MB");
+        bench::report("preview_24mp_click_rss_growth_mb", peak - idle, "MB");
     }
 
     if (click) {

@@ -1,6 +1,7 @@
 // Start-up time, idle memory and idle CPU of the real program on an X server,
 // each against a bare Qt main window (bare_qt_window.cpp) started alternately
 // in the same run, so that a busy machine moves both sides alike.
+#include "bench_pictures.h"
 #include "bench_report.h"
 
 #include <QCoreApplication>
@@ -22,7 +23,8 @@ QString built(const char* name) {
 }
 
 // Starts a program in a home of its own; returns ms until its window was shown, or -1.
-double startAndWait(QProcess& process, const QString& program, const QString& home) {
+double startAndWait(QProcess& process, const QString& program, const QString& home,
+                    const QStringList& arguments = {}) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HOME"), home);
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
@@ -30,7 +32,7 @@ double startAndWait(QProcess& process, const QString& program, const QString& ho
     process.setWorkingDirectory(home);
     QElapsedTimer clock;
     clock.start();
-    process.start(program, {});
+    process.start(program, arguments);
     QByteArray said;
     while (clock.elapsed() < 20000) {
         if (!process.waitForReadyRead(20000))
@@ -56,13 +58,15 @@ double cpuSeconds(qint64 pid) {
     return total;
 }
 
-double rssMb(qint64 pid) {
+// A memory line of /proc/PID/status ("VmRSS", "VmHWM") in megabytes.
+double statusMb(qint64 pid, const QByteArray& key = "VmRSS") {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
     if (!status.open(QIODevice::ReadOnly))
         return 0;
+    const QByteArray prefix = key + ':';
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').value(0).toDouble() / 1024.0;
     return 0;
 }
 
@@ -80,7 +84,7 @@ double settledRssMb(const QString& program, const QString& home) {
     if (startAndWait(process, program, home) < 0)
         return -1;
     QThread::sleep(2);
-    const double mb = rssMb(process.processId());
+    const double mb = statusMb(process.processId());
     stop(process);
     return mb;
 }
@@ -127,6 +131,28 @@ int main(int argc, char** argv) {
         report("idle_rss_mb", oursMb, "MB");
         report("idle_rss_bare_qt_mb", bareMb, "MB");
         report("idle_rss_over_bare_qt_mb", oursMb - bareMb, "MB");
+    }
+
+    if (wanted("preview_24mp_peak_rss_mb")) {
+        // The program started on a 24-megapixel picture, which its preview
+        // shows stretched (the stored default): the most memory it ever held.
+        const QString picture = home.path() + QStringLiteral("/pictures/24mp.jpg");
+        QDir().mkpath(home.path() + QStringLiteral("/pictures"));
+        if (!makePicture(picture, "6000x4000", {QStringLiteral("-quality"), QStringLiteral("90")}))
+            return 1;
+        QProcess process;
+        QByteArray said;
+        if (startAndWait(process, lumora, home.path(), {picture}) >= 0)
+            while (!said.contains("preview ") && process.waitForReadyRead(5000))
+                said += process.readAll();
+        QThread::msleep(500);
+        const double peak = statusMb(process.processId(), "VmHWM");
+        stop(process);
+        if (!said.contains("preview 6000x4000")) {
+            std::printf("preview_24mp_peak_rss_mb: failed (the picture was not shown)\n");
+            return 1;
+        }
+        report("preview_24mp_peak_rss_mb", peak, "MB");
     }
 
     if (wanted("idle_cpu_percent")) {
