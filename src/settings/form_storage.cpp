@@ -544,10 +544,11 @@ void TFormStorage::writeProperties(IniDocument& doc) const {
                 // An emptied list is written as Count=0, so it stays empty: the
                 // earlier entries must not come back with the next start. A
                 // Count of 0 reads as it always did (the list keeps what it has).
-                // What lies beyond the bound would not be read again.
+                // What lies beyond the bound would not be read again. The
+                // section keeps its place, so an unchanged list changes no byte.
                 const QStringList items = value.toStringList().mid(0, listBound(b));
                 const QString section = iniSection_ + u'.' + key;
-                doc.eraseSection(section);
+                doc.clearSection(section);
                 doc.writeString(section, QStringLiteral("Count"), QString::number(items.size()));
                 for (qsizetype i = 0; i < items.size(); ++i)
                     doc.writeString(section, QStringLiteral("Item%1").arg(i), items[i]);

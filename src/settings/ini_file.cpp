@@ -267,6 +267,24 @@ void IniDocument::eraseSection(const QString& section) {
                   [&](const Section& s) { return !s.isPreamble && sameName(s.name, wanted); });
 }
 
+void IniDocument::clearSection(const QString& section) {
+    const QString wanted = cleanName(section);
+    bool kept = false;
+    for (auto it = sections_.begin(); it != sections_.end();) {
+        if (it->isPreamble || !sameName(it->name, wanted)) {
+            ++it;
+        } else if (kept) {
+            it = sections_.erase(it);
+        } else {
+            kept = true;
+            std::erase_if(it->lines, [](const Line& line) { return !line.key.isEmpty(); });
+            it->index.clear();
+            it->indexed = false;
+            ++it;
+        }
+    }
+}
+
 IniFile::IniFile(const QString& name) : path_(locate(name)) {}
 
 QString IniFile::locate(const QString& name) {

@@ -37,6 +37,9 @@ public:
     void writeString(const QString& section, const QString& key, const QString& value);
     // Removes every section of that name with all its lines.
     void eraseSection(const QString& section);
+    // Removes the entries of the first section of that name, which keeps its
+    // place, and any later section of that name.
+    void clearSection(const QString& section);
 
 private:
     struct Line {

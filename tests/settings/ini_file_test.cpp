@@ -69,6 +69,16 @@ TEST(IniDocument, FirstOfDuplicateSectionsAndKeysWins) {
     EXPECT_TRUE(doc.sections().isEmpty());
 }
 
+TEST(IniDocument, AClearedSectionKeepsItsPlaceItsCommentsAndTheBlankLineBelow) {
+    auto doc = IniDocument::parse(
+        "[list]\n; kept\nCount=2\nItem0=a\nItem1=b\n\n[next]\nk=v\n"
+        "[LIST]\nCount=9\n");
+    doc.clearSection("List");
+    doc.writeString("list", "Count", "1");
+    doc.writeString("list", "Item0", "c");
+    EXPECT_EQ(doc.serialize(), "[list]\r\n; kept\r\nCount=1\r\nItem0=c\r\n\r\n[next]\r\nk=v\r\n");
+}
+
 TEST(IniDocument, ValuesAreReadWholeAndSurviveRewrites) {
     const QString longValue = QString(5000, u'x') + QStringLiteral("end");
     IniDocument doc;

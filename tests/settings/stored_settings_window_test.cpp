@@ -24,6 +24,8 @@
 #include <QStandardPaths>
 #include <QToolBar>
 
+#include <sys/stat.h>
+
 namespace lumora {
 namespace {
 
@@ -131,6 +133,39 @@ TEST_F(StoredSettingsTest, DialogsKeepTheirDesignSizeAndTakeOnlyAStoredPosition)
         EXPECT_EQ(dialog->minimumSize(), design);
         EXPECT_EQ(dialog->maximumSize(), design);
     }
+}
+
+TEST_F(StoredSettingsTest, StartUpWindowsAreShownOnlyUntilPlacedAndAnUnchangedRunWritesNothing) {
+    // The first run shows the preferences and own filters off the screen:
+    // showing centres them, and their sections keep that place.
+    start();
+    const QPoint preferencesPlace = forms().Form4->pos();
+    const QPoint ownFiltersPlace = forms().Form18->pos();
+    EXPECT_NE(forms().Form4->windowHandle(), nullptr);
+    stop();
+
+    // Later runs read the same sections without a window on the X server.
+    start();
+    for (QWidget* window : std::initializer_list<QWidget*>{forms().Form4, forms().Form18}) {
+        SCOPED_TRACE(window->objectName().toStdString());
+        EXPECT_EQ(window->windowHandle(), nullptr);
+        EXPECT_FALSE(window->isVisible());
+    }
+    EXPECT_EQ(forms().Form4->pos(), preferencesPlace);
+    EXPECT_EQ(forms().Form18->pos(), ownFiltersPlace);
+    stop();
+
+    // Every section, lists included, stays where it is: a run that changes
+    // nothing leaves the file as it was, not even replaced by the same bytes.
+    const QByteArray stored = settingsText();
+    struct stat before {};
+    ASSERT_EQ(::stat(QFile::encodeName(test::settingsFile()).constData(), &before), 0);
+    start();
+    stop();
+    struct stat after {};
+    ASSERT_EQ(::stat(QFile::encodeName(test::settingsFile()).constData(), &after), 0);
+    EXPECT_EQ(settingsText(), stored);
+    EXPECT_EQ(after.st_ino, before.st_ino);
 }
 
 TEST_F(StoredSettingsTest, TheBrowserWidthAndPlacementSurviveARestart) {
