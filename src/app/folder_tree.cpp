@@ -2,10 +2,10 @@
 
 #include "app/dir_change_thread.h"
 #include "platform/dir_entries.h"
+#include "ui/toolbar_glyphs.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFileIconProvider>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <algorithm>
@@ -52,13 +52,12 @@ bool hasPath(ShellKind kind) {
 }
 
 const QIcon& iconOf(ShellKind kind) {
-    static const QFileIconProvider provider;
-    static const QIcon desktop = provider.icon(QFileIconProvider::Desktop);
-    static const QIcon trash = provider.icon(QFileIconProvider::Trashcan);
-    static const QIcon network = provider.icon(QFileIconProvider::Network);
-    static const QIcon computer = provider.icon(QFileIconProvider::Computer);
-    static const QIcon drive = provider.icon(QFileIconProvider::Drive);
-    static const QIcon folder = provider.icon(QFileIconProvider::Folder);
+    static const QIcon desktop = providerIcon(QAbstractFileIconProvider::Desktop);
+    static const QIcon trash = providerIcon(QAbstractFileIconProvider::Trashcan);
+    static const QIcon network = providerIcon(QAbstractFileIconProvider::Network);
+    static const QIcon computer = providerIcon(QAbstractFileIconProvider::Computer);
+    static const QIcon drive = providerIcon(QAbstractFileIconProvider::Drive);
+    static const QIcon folder = providerIcon(QAbstractFileIconProvider::Folder);
     switch (kind) {
         case ShellKind::Desktop:
             return desktop;

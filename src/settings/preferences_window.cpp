@@ -134,7 +134,7 @@ TForm4::TForm4() {
     TabbedNotebook1->addTab(buildLinksPage(), QStringLiteral("Links"));
 
     Button1 = button("Button1", "OK");
-    Button1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    Button1->setIcon(styleIcon(QStyle::SP_DialogOkButton));
     Button1->setDefault(true);
 
     auto* buttons = new QHBoxLayout;

@@ -92,7 +92,7 @@ void TForm20::buildControls() {
     FileListBox1->setGeometry(424, 52, 122, 136);
 
     BitBtn1 = named(new QPushButton(QStringLiteral("OK"), this), "BitBtn1");
-    BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    BitBtn1->setIcon(styleIcon(QStyle::SP_DialogOkButton));
     BitBtn1->setGeometry(466, 194, 80, 25);
     BitBtn1->setAutoDefault(false);
 }

@@ -13,6 +13,7 @@
 #include "ui/forms.h"
 #include "ui/history.h"
 #include "ui/list_box.h"
+#include "ui/toolbar_glyphs.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -88,13 +89,13 @@ void TForm9::buildControls() {
         return made;
     };
     Button1 = button("Button1", QStringLiteral("Open"), 201, 180);
-    Button1->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
+    Button1->setIcon(styleIcon(QStyle::SP_DialogOpenButton));
     Button2 = button("Button2", QStringLiteral("Close"), 300, 180);
     setCancelButton(Button2);
-    Button2->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    Button2->setIcon(styleIcon(QStyle::SP_DialogCancelButton));
     Button3 = button("Button3", kMore, 201, 210);
     BitBtn1 = button("BitBtn1", QStringLiteral("Sound"), 300, 210);
-    BitBtn1->setIcon(style()->standardIcon(QStyle::SP_MediaVolume));
+    BitBtn1->setIcon(styleIcon(QStyle::SP_MediaVolume));
 
     Label1 = named(new QLabel(this), "Label1");
     Label1->setGeometry(8, 244, 386, 18);

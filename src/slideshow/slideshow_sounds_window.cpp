@@ -126,7 +126,7 @@ void TForm22::buildControls() {
     position->setGeometry(232, 209, 186, 16);
 
     BitBtn1 = named(new QPushButton(QStringLiteral("OK"), this), "BitBtn1");
-    BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+    BitBtn1->setIcon(styleIcon(QStyle::SP_DialogOkButton));
     BitBtn1->setGeometry(338, 238, 80, 25);
     BitBtn1->setAutoDefault(false);
 

@@ -1,10 +1,10 @@
 #include "ui/file_list_box.h"
+#include "ui/toolbar_glyphs.h"
 
 #include "platform/dir_entries.h"
 
 #include <QAbstractListModel>
 #include <QDir>
-#include <QFileIconProvider>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -45,11 +45,11 @@ public:
 
 private:
     static const QIcon& folderIcon() {
-        static const QIcon icon = QFileIconProvider().icon(QFileIconProvider::Folder);
+        static const QIcon icon = providerIcon(QAbstractFileIconProvider::Folder);
         return icon;
     }
     static const QIcon& fileIcon() {
-        static const QIcon icon = QFileIconProvider().icon(QFileIconProvider::File);
+        static const QIcon icon = providerIcon(QAbstractFileIconProvider::File);
         return icon;
     }
 

@@ -1,6 +1,7 @@
 #include "ui/toolbar_glyphs.h"
 
 #include <QApplication>
+#include <QFileIconProvider>
 #include <QIconEngine>
 #include <QPainter>
 #include <QStyle>
@@ -97,7 +98,7 @@ private:
             // are read at every size it has as soon as it is made.
             source_ = QIcon::fromTheme(QLatin1String(themeName_));
             if (source_.isNull() || source_.availableSizes().isEmpty())
-                source_ = QApplication::style()->standardIcon(fallback_);
+                source_ = styleIcon(fallback_);
             themeName_ = nullptr;
         }
         return source_;
@@ -107,6 +108,40 @@ private:
     QStyle::StandardPixmap fallback_ = QStyle::SP_CustomBase;
     QIcon source_;
     std::vector<std::pair<QSize, QPixmap>> faded_;  // by the size asked for
+};
+
+// Makes the icon it stands for when first asked for anything but whether it
+// is null.
+class DeferredEngine final : public QIconEngine {
+public:
+    explicit DeferredEngine(std::function<QIcon()> make) : make_(std::move(make)) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
+        made().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return made().pixmap(size, mode, state);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return made().actualSize(size, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override {
+        return made().availableSizes(mode, state);
+    }
+    QIconEngine* clone() const override { return new DeferredEngine(make_); }
+
+private:
+    const QIcon& made() {
+        if (make_) {
+            icon_ = make_();
+            make_ = nullptr;
+        }
+        return icon_;
+    }
+
+    std::function<QIcon()> make_;  // set until the icon is made
+    QIcon icon_;
 };
 
 }  // namespace
@@ -137,8 +172,17 @@ QIcon styleIcon(QStyle::StandardPixmap icon) {
     for (const auto& [kind, looked] : *made)
         if (kind == icon)
             return looked;
-    made->emplace_back(icon, QApplication::style()->standardIcon(icon));
+    made->emplace_back(icon,
+                       deferredIcon([icon] { return QApplication::style()->standardIcon(icon); }));
     return made->back().second;
+}
+
+QIcon deferredIcon(std::function<QIcon()> make) {
+    return QIcon(new DeferredEngine(std::move(make)));
+}
+
+QIcon providerIcon(QAbstractFileIconProvider::IconType type) {
+    return deferredIcon([type] { return QFileIconProvider().icon(type); });
 }
 
 QIcon withVisibleDisabledState(const QIcon& icon) {

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QAbstractFileIconProvider>
 #include <QIcon>
 #include <QStyle>
+
+#include <functional>
 
 class QToolButton;
 class QWidget;
@@ -21,8 +24,17 @@ QIcon toolbarGlyph(int index);
 QIcon themedGlyph(const char* themeName, QStyle::StandardPixmap fallback);
 
 // The style's standard icon, looked up in the theme and its pictures read
-// once for the program rather than once for each list and each entry.
+// once for the program rather than once for each list and each entry, and
+// only when first measured or drawn: a hidden window's icons cost nothing.
 QIcon styleIcon(QStyle::StandardPixmap icon);
+
+// An icon that `make` makes when it is first measured or drawn; copies share
+// what it made.
+QIcon deferredIcon(std::function<QIcon()> make);
+
+// The file icon provider's icon of that type (folder, drive, ...), made when
+// first measured or drawn.
+QIcon providerIcon(QAbstractFileIconProvider::IconType type);
 
 // The icon with a disabled state that is plainly different from the normal
 // one: grey and faint, whatever the theme's own disabled pixmap looks like.

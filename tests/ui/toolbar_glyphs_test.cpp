@@ -41,5 +41,24 @@ TEST(ToolbarGlyphs, LookedUpWhenDrawnAndSharedByName) {
     EXPECT_NE(pixels(styleIcon(QStyle::SP_DriveHDIcon)), pixels(folder));
 }
 
+// A deferred icon is made when first measured or drawn, once for all its
+// copies; before that it is not null, so buttons keep room for it.
+TEST(ToolbarGlyphs, ADeferredIconIsMadeOnceWhenFirstDrawn) {
+    int made = 0;
+    QPixmap red(16, 16);
+    red.fill(Qt::red);
+    const QIcon icon = deferredIcon([&] {
+        ++made;
+        return QIcon(red);
+    });
+    QToolButton button;
+    button.setIcon(icon);
+    EXPECT_FALSE(button.icon().isNull());
+    EXPECT_EQ(made, 0);
+    EXPECT_EQ(pixels(button.icon()), pixels(QIcon(red)));
+    EXPECT_EQ(pixels(icon), pixels(QIcon(red)));
+    EXPECT_EQ(made, 1);
+}
+
 }  // namespace
 }  // namespace lumora
