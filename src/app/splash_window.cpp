@@ -4,7 +4,10 @@
 #include <QFont>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QResource>
 #include <QScreen>
+
+#include <cstring>
 
 namespace lumora {
 
@@ -19,8 +22,32 @@ TTempform::TTempform()
     }
 }
 
+namespace {
+
+// The pixels written by resources/raw_picture.cpp: width, height and format,
+// then the scan lines. Wrapped where they lie when they are aligned for it.
+QImage rawPicture(const QString& name) {
+    const QResource raw(name);
+    const auto* bytes = raw.data();
+    qint32 header[3] = {};
+    if (raw.compressionAlgorithm() != QResource::NoCompression || !bytes ||
+        raw.size() < qint64(sizeof header))
+        return {};
+    std::memcpy(header, bytes, sizeof header);
+    const auto [width, height, format] = header;
+    const uchar* pixels = bytes + sizeof header;
+    if (width <= 0 || height <= 0 || format <= QImage::Format_Invalid ||
+        format >= QImage::NImageFormats ||
+        raw.size() != qint64(sizeof header) + qint64(width) * height * 4)
+        return {};
+    const QImage wrapped(pixels, width, height, width * 4, QImage::Format(format));
+    return quintptr(pixels) % 4 == 0 ? wrapped : wrapped.copy();
+}
+
+}  // namespace
+
 const QImage& TTempform::picture() {
-    static const QImage splash(QStringLiteral(":/lumora/splash.png"));
+    static const QImage splash = rawPicture(QStringLiteral(":/lumora/splash.raw"));
     return splash;
 }
 

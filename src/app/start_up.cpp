@@ -29,9 +29,16 @@
 
 #include <QDirIterator>
 #include <QIcon>
+#include <QImage>
+#include <QPixmap>
 #include <QToolButton>
 
+#include <fontconfig/fontconfig.h>
 #include <unistd.h>
+
+#include <future>
+#include <thread>
+#include <vector>
 
 namespace lumora {
 
@@ -45,13 +52,22 @@ void create(Window*& slot) {
     slot->FormCreate();
 }
 
-// The program's icon at every size it was rendered at, so a desktop picks the
-// size it shows rather than scaling one.
-QIcon programIcon() {
-    QIcon icon;
+// The program icon's pictures, at every size it was rendered at; read on a
+// thread of their own (reading the first picture loads the image plugins).
+std::vector<QImage> programIconPictures() {
+    std::vector<QImage> pictures;
     QDirIterator sizes(QStringLiteral(":/lumora/icons"), QDir::Files, QDirIterator::Subdirectories);
     while (sizes.hasNext())
-        icon.addFile(sizes.next());
+        pictures.emplace_back(sizes.next());
+    return pictures;
+}
+
+// The program's icon at every size, so a desktop picks the size it shows
+// rather than scaling one.
+QIcon programIcon(const std::vector<QImage>& pictures) {
+    QIcon icon;
+    for (const QImage& picture : pictures)
+        icon.addPixmap(QPixmap::fromImage(picture));
     return icon;
 }
 
@@ -148,14 +164,19 @@ void destroyForms() {
 }
 
 int runProgram(int argc, char** argv, const std::function<void(TForm1*)>& beforeShow) {
+    // Work that needs no window is done on a second core while this one
+    // connects to the X server and builds the windows: fontconfig reads its
+    // configuration and caches (the splash's text needs them first), and the
+    // program icon's pictures are read.
+    std::thread fonts([] { FcInit(); });
     TApplication app(argc, argv);
+    auto iconPictures = std::async(std::launch::async, programIconPictures);
     QApplication::setApplicationName(QStringLiteral("Lumora"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.1"));
-    // Desktops match the windows to the desktop entry of this name; every
-    // window carries the icon.
+    // Desktops match the windows to the desktop entry of this name.
     QGuiApplication::setDesktopFileName(QStringLiteral(LUMORA_APP_ID));
-    QApplication::setWindowIcon(programIcon());
 
+    fonts.join();
     auto* splash = new TTempform;
     splash->showAndPaint();
 
@@ -169,6 +190,8 @@ int runProgram(int argc, char** argv, const std::function<void(TForm1*)>& before
     splash->hide();
     delete splash;
 
+    // Every window carries the icon (the splash has no task-bar entry).
+    QApplication::setWindowIcon(programIcon(iconPictures.get()));
     if (beforeShow)
         beforeShow(forms().Form1);
     forms().Form1->show();

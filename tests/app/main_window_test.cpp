@@ -2,6 +2,7 @@
 #include "app/browser_panel.h"
 #include "app/folder_tree.h"
 #include "app/history_window.h"
+#include "app/splash_window.h"
 #include "app/start_up.h"
 #include "media/media_player_window.h"
 #include "platform/launch.h"
@@ -29,6 +30,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QResource>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
@@ -82,7 +84,20 @@ protected:
 TEST_F(MainWindowTest, StartUpLeavesTheWindowsInTheirDesignedState) {
     // Creation side effects: splash picture in the view, status texts empty,
     // the preferences applied by the About window's creation.
-    EXPECT_FALSE(main().jpg->picture().isNull());
+    // The splash picture is the resource picture's pixels, shown where they
+    // lie in the program rather than decoded at start.
+    const QImage splash = TTempform::picture();
+    const QImage drawn(qEnvironmentVariable("LUMORA_SOURCE_DIR") +
+                       QStringLiteral("/resources/splash.png"));
+    ASSERT_FALSE(drawn.isNull());
+    const QImage expected = drawn.convertToFormat(splash.format());
+    const auto bytes = [](const QImage& image) {
+        return QByteArray(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes());
+    };
+    EXPECT_EQ(bytes(splash), bytes(expected));
+    EXPECT_EQ(splash.constBits(),
+              QResource(QStringLiteral(":/lumora/splash.raw")).data() + 3 * sizeof(qint32));
+    EXPECT_EQ(main().jpg->picture().size(), splash.size());
     // Cleared at creation; the folder change handler then writes the capacity.
     for (int i = 1; i < 4; ++i)
         EXPECT_TRUE(main().StatusPanels.text(i).isEmpty()) << i;
