@@ -4,6 +4,7 @@
 
 #include <QPainter>
 #include <QRegion>
+#include <QTimer>
 
 #include <algorithm>
 #include <climits>
@@ -186,11 +187,31 @@ void TDCAVIPlay::Play(int start, int stop, int repetitions) {
 }
 
 void TDCAVIPlay::Stop() {
+    // Also the tail of a last pass's sound still playing.
+    ++soundGeneration_;
+    sound_.stop();
+    endPictures();
+}
+
+// The output plays the sound a little behind the pictures: the last pass's
+// sound, which ends with its last frame, plays to its end before the output
+// is closed, unless a new pass or Stop comes first.
+void TDCAVIPlay::finishSound() {
+    if (sound_.buffersInFlight() == 0) {
+        sound_.stop();
+        return;
+    }
+    QTimer::singleShot(10, this, [this, generation = soundGeneration_] {
+        if (generation == soundGeneration_)
+            finishSound();
+    });
+}
+
+void TDCAVIPlay::endPictures() {
     timer_.stop();
     paintPending_ = restartPending_ = endPending_ = ending_ = false;
     if (!active_)
         return;
-    sound_.stop();
     active_ = false;
     emit OnStop();
     update();
@@ -223,7 +244,8 @@ void TDCAVIPlay::tick() {
 
 void TDCAVIPlay::timerNews() {
     if (endPending_.exchange(false)) {
-        Stop();
+        endPictures();
+        finishSound();
         return;
     }
     if (restartPending_.exchange(false) && active_ && audio_ && playSound_)
@@ -267,6 +289,7 @@ void TDCAVIPlay::followSound() {
 }
 
 void TDCAVIPlay::startSound(int frame) {
+    ++soundGeneration_;
     soundStartFrame_ = frame;
     leadReadings_ = 0;
     const int64_t first = audio_->timeToSample(video_->sampleToTime(frame));

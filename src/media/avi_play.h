@@ -101,6 +101,9 @@ protected:
 private:
     void tick();
     void timerNews();
+    // Stops the pictures and says so; the sound goes on.
+    void endPictures();
+    void finishSound();
     void replaceFile();
     void startSound(int frame);
     void followSound();
@@ -145,6 +148,9 @@ private:
     int leadReadings_ = 0;
     double leadKeptNs_ = 0;
     double leadNs_ = 0;
+    // Changes with each new sound and each Stop: a last pass's sound playing
+    // out is closed only if neither came.
+    int soundGeneration_ = 0;
 
     // Declared first, destroyed last: the sound and the timer stop before it goes.
     ThreadNotice notice_;
