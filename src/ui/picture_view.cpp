@@ -131,6 +131,11 @@ void TImage::paintEvent(QPaintEvent* event) {
             scaled_ = scaledExtent(picture_, file_ ? extent_ : QSizeF(), size());
         }
         painter.drawImage(0, 0, scaled_);
+        // A picture with no more pixels than the view (the start's splash) is
+        // scaled again at its next paint, in a millisecond, rather than kept
+        // twice; a larger one keeps its copy.
+        if (qint64(picture_.width()) * picture_.height() <= qint64(width()) * height())
+            scaled_ = QImage();
         return;
     }
     painter.drawImage(pictureRect().topLeft(), picture_);

@@ -66,7 +66,7 @@ private:
     Metafile metafile_;
     // Drawn as an image: the backing store is an image too, and a pixmap copy
     // would double the memory of a large picture.
-    QImage scaled_;  // the stretched copy for the current size
+    QImage scaled_;  // the stretched copy for the current size, of a picture larger than the view
     bool stretch_ = false;
     bool center_ = false;
 };
